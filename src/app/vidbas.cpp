@@ -1,0 +1,87 @@
+#include "app/vidbas.h"
+
+#include "forms/runtime.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <unistd.h>
+
+namespace VidBAS {
+
+void ResetState() {
+    g_CurrentFile.clear();
+    g_Playlist.clear();
+    g_PlaylistCount = 0;
+    g_CurrentExt.clear();
+    g_LoadPath.clear();
+    g_NotVideo = false;
+    g_OpenCancelled = false;
+    g_OldDir.clear();
+    g_Viewer2Open = false;
+    g_ToolsOpen = false;
+    g_SaveFile.clear();
+    g_ErrText.clear();
+    g_ShowPlayErrors = false;
+    g_OfferDontShow = false;
+    g_AutoSave = g_VidSave = g_AutoDir = g_NoCap = g_NoWin = g_LoadVid = false;
+    g_SpecialFolder = false;
+    g_Folder.clear();
+    g_Ext.clear();
+    g_HalfSpeed = false;
+    g_HighQ = g_BW = false;
+    g_PPosition = 0;
+    g_PrintLayout = false;
+    g_ToolTip = false;
+    g_CtlIndex = 0;
+    g_TwipsX = g_TwipsY = 0;
+    g_Region = 0;
+    g_HelpFile.clear();
+    g_ApiResult = 0;
+}
+
+bool FileExists(const QString& path) {
+    g_ApiResult = 0;
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    if (info.isFile() && info.isReadable())
+        g_ApiResult = info.size();
+    return g_ApiResult != 0;
+}
+
+void CheckVideoType(const QString& name) {
+    const QString ext = name.right(4).toLower().trimmed();
+    static const QStringList accepted = {QStringLiteral("mpeg"), QStringLiteral(".mpg"),
+                                         QStringLiteral(".avi"), QStringLiteral(".mov"),
+                                         QStringLiteral(".swf"), QStringLiteral(".mpa"),
+                                         QStringLiteral(".wmv")};
+    g_NotVideo = !accepted.contains(ext);
+}
+
+void ShowHourglass() {
+    korimo::setScreenMousePointer(11);
+}
+void ShowDefaultPointer() {
+    korimo::setScreenMousePointer(0);
+}
+void ShowArrowHourglass() {
+    korimo::setScreenMousePointer(13);
+}
+
+QString ProgramFolder() {
+    const QString dir = QCoreApplication::applicationDirPath();
+    return dir.isEmpty() ? QDir::currentPath() : dir;
+}
+
+QString AutoSaveFolder() {
+    const QString beside = ProgramFolder();
+    if (::access(QFile::encodeName(beside).constData(), W_OK) == 0)
+        return beside + QStringLiteral("/AutoSave");
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    return (data.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/share/Korimo") : data) +
+           QStringLiteral("/AutoSave");
+}
+
+} // namespace VidBAS

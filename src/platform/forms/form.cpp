@@ -1,0 +1,184 @@
+#include "forms/form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QWindow>
+#include <algorithm>
+#include <vector>
+
+namespace korimo {
+
+namespace {
+std::vector<Form*>& registry() {
+    static std::vector<Form*> forms;
+    return forms;
+}
+
+void unregister(Form* f) {
+    auto& r = registry();
+    r.erase(std::remove(r.begin(), r.end(), f), r.end());
+}
+} // namespace
+
+Form::Form(const QString& name, QWidget* owner) : QWidget(owner, Qt::Window), m_name(name) {
+    setObjectName(name);
+}
+
+Form::~Form() {
+    endManualDrag();
+    endModal();
+    unregister(this);
+}
+
+QList<Form*> Form::Forms() {
+    QList<Form*> out;
+    for (Form* f : registry())
+        out.append(f);
+    return out;
+}
+
+void Form::Load() {
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    registry().push_back(this);
+    Form_Load();
+}
+
+bool Form::Unload(int mode) {
+    if (!m_loaded || m_unloading)
+        return !m_loaded;
+    m_unloading = true;
+    int cancel = 0;
+    Form_QueryUnload(cancel, mode);
+    if (cancel == 0)
+        Form_Unload(cancel);
+    if (cancel != 0) {
+        m_unloading = false;
+        return false;
+    }
+    m_loaded = false;
+    unregister(this);
+    hide();
+    endModal();
+    m_unloading = false;
+    emit unloaded();
+    if (m_deleteOnUnload)
+        deleteLater();
+    return true;
+}
+
+void Form::Show(int modal, QWidget* owner) {
+    Load();
+    if (!m_loaded)
+        return;
+    if (owner && owner != this && parentWidget() != owner) {
+        const Qt::WindowFlags flags = windowFlags();
+        setParent(owner, flags | Qt::Window);
+    }
+    if (modal == 0) {
+        show();
+        raise();
+        return;
+    }
+    if (m_modalLoop)
+        return; // already shown modally further up the stack
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+    QPointer<Form> self(this);
+    QEventLoop loop;
+    m_modalLoop = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    if (self) {
+        m_modalLoop = nullptr;
+        setWindowModality(Qt::NonModal);
+    }
+}
+
+void Form::Hide() {
+    hide();
+}
+
+void Form::Refresh() {
+    repaint();
+}
+
+void Form::endModal() {
+    if (m_modalLoop) {
+        QEventLoop* loop = m_modalLoop;
+        m_modalLoop = nullptr;
+        loop->quit();
+    }
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+    // The window manager's close runs the same unload as the program's own close.
+    event->ignore();
+    if (m_loaded)
+        Unload(FormControlMenu);
+    else
+        hide();
+}
+
+void Form::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        endModal();
+}
+
+void Form::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+bool Form::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return QWidget::event(event);
+}
+
+void Form::beginWindowDrag() {
+    if (QWindow* w = windowHandle()) {
+        if (w->startSystemMove())
+            return;
+    }
+    m_manualDrag = true;
+    m_dragOffset = QCursor::pos() - frameGeometry().topLeft();
+    qApp->installEventFilter(this);
+}
+
+void Form::endManualDrag() {
+    if (!m_manualDrag)
+        return;
+    m_manualDrag = false;
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+bool Form::eventFilter(QObject* watched, QEvent* event) {
+    if (m_manualDrag) {
+        if (event->type() == QEvent::MouseMove) {
+            auto* me = static_cast<QMouseEvent*>(event);
+            move(me->globalPosition().toPoint() - m_dragOffset);
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease) {
+            endManualDrag();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace korimo

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QPoint>
+#include <QPointer>
+#include <QWidget>
+
+class QEventLoop;
+
+namespace korimo {
+
+// The life cycle the windows were designed with: Load, Show (modal or modeless, with an owner),
+// Unload through Form_QueryUnload / Form_Unload, and a registry of the loaded forms.
+class Form : public QWidget {
+    Q_OBJECT
+public:
+    // Unload reasons handed to Form_QueryUnload.
+    enum UnloadReason { FormControlMenu = 0, FormCode = 1 };
+
+    explicit Form(const QString& name, QWidget* owner = nullptr);
+    ~Form() override;
+
+    QString Name() const { return m_name; }
+    bool IsLoaded() const { return m_loaded; }
+
+    // Runs Form_Load once; a loaded form stays loaded until Unload.
+    void Load();
+    // Asks Form_QueryUnload and Form_Unload; returns false when either cancelled.
+    bool Unload(int mode = FormCode);
+    // Modal shows block until the form is hidden or unloaded. An owner keeps the form above it.
+    void Show(int modal = 0, QWidget* owner = nullptr);
+    void Hide();
+    void Refresh();
+    bool IsModalRunning() const { return m_modalLoop != nullptr; }
+
+    // When set (the default), an unloaded form deletes itself once control returns to the loop.
+    void setDeleteOnUnload(bool on) { m_deleteOnUnload = on; }
+
+    // Every form loaded now, oldest first.
+    static QList<Form*> Forms();
+
+    // Moves the window with the mouse as if its caption were grabbed. The window system moves it
+    // where it can; otherwise the form follows the pointer itself until the button is released.
+    void beginWindowDrag();
+
+signals:
+    void unloaded();
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_QueryUnload(int& Cancel, int UnloadMode) {
+        (void)Cancel;
+        (void)UnloadMode;
+    }
+    virtual void Form_Unload(int& Cancel) { (void)Cancel; }
+    virtual void Form_Activate() {}
+    virtual void Form_Resize() {}
+
+    void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void endModal();
+    void endManualDrag();
+
+    QString m_name;
+    bool m_loaded = false;
+    bool m_unloading = false;
+    bool m_deleteOnUnload = true;
+    QEventLoop* m_modalLoop = nullptr;
+    bool m_manualDrag = false;
+    QPoint m_dragOffset;
+};
+
+} // namespace korimo

@@ -1,0 +1,90 @@
+#include "forms/runtime.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <cmath>
+
+namespace korimo {
+
+namespace {
+int g_screenPointer = 0;
+}
+
+int twipsToPixels(int twips) {
+    // Banker's rounding, as the designed region sizes are rounded halves-to-even.
+    return static_cast<int>(std::nearbyint(static_cast<double>(twips) / kTwipsPerPixel));
+}
+
+int pixelsToTwips(int pixels) {
+    return pixels * kTwipsPerPixel;
+}
+
+QRect twipsRect(int left, int top, int width, int height) {
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                 twipsToPixels(height));
+}
+
+void DoEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void setScreenMousePointer(int pointer) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+    g_screenPointer = 0;
+    switch (pointer) {
+    case 11:
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        g_screenPointer = 11;
+        break;
+    case 13:
+        QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+        g_screenPointer = 13;
+        break;
+    default:
+        break;
+    }
+}
+
+int screenMousePointer() {
+    return g_screenPointer;
+}
+
+QString currentErrorText() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QString();
+    }
+}
+
+} // namespace korimo
+
+namespace korimo {
+int vbButton(Qt::MouseButtons buttons) {
+    int b = 0;
+    if (buttons & Qt::LeftButton)
+        b |= 1;
+    if (buttons & Qt::RightButton)
+        b |= 2;
+    if (buttons & Qt::MiddleButton)
+        b |= 4;
+    return b;
+}
+
+int vbShift(Qt::KeyboardModifiers modifiers) {
+    int s = 0;
+    if (modifiers & Qt::ShiftModifier)
+        s |= 1;
+    if (modifiers & Qt::ControlModifier)
+        s |= 2;
+    if (modifiers & Qt::AltModifier)
+        s |= 4;
+    return s;
+}
+} // namespace korimo

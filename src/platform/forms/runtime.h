@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+namespace korimo {
+
+// Designs are measured in twips; the screen is taken as 96 logical dpi.
+inline constexpr int kTwipsPerPixel = 15;
+
+int twipsToPixels(int twips);
+int pixelsToTwips(int pixels);
+// Left, Top, Width, Height in twips, as the window tables give them.
+QRect twipsRect(int left, int top, int width, int height);
+
+// Lets pending events run, as a handler that must repaint before it goes on needs.
+void DoEvents();
+
+// The program-wide mouse pointer: 0 default, 11 hourglass, 13 arrow with hourglass.
+void setScreenMousePointer(int pointer);
+int screenMousePointer();
+
+// A step failure that the caller may skip; thrown by steps that fail without a C++ error of
+// their own (a folder that cannot be made, a value that is not a number).
+class StepError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Runs one step of a handler whose failing steps are skipped: whatever the step throws is
+// swallowed and the next step runs. Returns whether the step completed.
+template <class F> bool skipOnError(F&& step) noexcept {
+    try {
+        std::forward<F>(step)();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// The text of the exception now being handled, for failure paths that show it.
+QString currentErrorText();
+
+} // namespace korimo
+
+#include <Qt>
+
+namespace korimo {
+// Mouse button and modifier masks in the designed form: Button 1 left, 2 right, 4 middle;
+// Shift 1 Shift, 2 Ctrl, 4 Alt.
+int vbButton(Qt::MouseButtons buttons);
+int vbShift(Qt::KeyboardModifiers modifiers);
+} // namespace korimo

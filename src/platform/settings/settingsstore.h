@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace korimo {
+
+// Per-user options under the application name "Tarsk", section "Settings", kept as texts in an
+// INI file. Booleans are the words "True" and "False"; every reader passes its default.
+class SettingsStore {
+public:
+    static QString get(const QString& key, const QString& defaultValue);
+    static void save(const QString& key, const QString& value);
+
+    // Typed readers for the keys that hold Booleans and numbers. They throw StepError when the
+    // stored text is not of that type, so a caller can skip the step and keep its start value.
+    static bool getBool(const QString& key, bool defaultValue);
+    static int getInt(const QString& key, int defaultValue);
+    static void saveBool(const QString& key, bool value);
+
+    static QString boolText(bool value) {
+        return value ? QStringLiteral("True") : QStringLiteral("False");
+    }
+    // The conversions the stored texts go through; both throw StepError on a text of another type.
+    static bool toBool(const QString& text);
+    static int toInt(const QString& text);
+
+    // Points the store at an explicit file (tests); an empty path returns to the per-user file.
+    static void setFile(const QString& path);
+    static QString fileName();
+};
+
+} // namespace korimo

@@ -1,0 +1,130 @@
+#include "forms/form.h"
+#include "forms/runtime.h"
+#include "support/modalanswerer.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace korimo;
+
+namespace {
+class ProbeForm : public Form {
+public:
+    explicit ProbeForm(const QString& name) : Form(name) { setDeleteOnUnload(false); }
+    int loads = 0, queries = 0, unloads = 0;
+    bool cancelQuery = false;
+    int lastMode = -1;
+    std::function<void()> onLoad;
+
+protected:
+    void Form_Load() override {
+        ++loads;
+        if (onLoad)
+            onLoad();
+    }
+    void Form_QueryUnload(int& Cancel, int mode) override {
+        ++queries;
+        lastMode = mode;
+        if (cancelQuery)
+            Cancel = 1;
+    }
+    void Form_Unload(int&) override { ++unloads; }
+};
+} // namespace
+
+TEST(FormRuntime, LoadRunsOnceAndRegisters) {
+    ProbeForm f(QStringLiteral("Probe"));
+    EXPECT_FALSE(Form::Forms().contains(&f));
+    f.Load();
+    f.Load();
+    EXPECT_EQ(f.loads, 1);
+    EXPECT_TRUE(Form::Forms().contains(&f));
+    EXPECT_TRUE(f.Unload());
+    EXPECT_FALSE(Form::Forms().contains(&f));
+    EXPECT_EQ(f.queries, 1);
+    EXPECT_EQ(f.unloads, 1);
+}
+
+TEST(FormRuntime, CancelledQueryKeepsTheFormLoaded) {
+    ProbeForm f(QStringLiteral("Probe"));
+    f.Load();
+    f.cancelQuery = true;
+    EXPECT_FALSE(f.Unload());
+    EXPECT_TRUE(f.IsLoaded());
+    EXPECT_EQ(f.unloads, 0);
+    f.cancelQuery = false;
+    EXPECT_TRUE(f.Unload());
+}
+
+TEST(FormRuntime, WindowManagerCloseRunsTheUnload) {
+    ProbeForm f(QStringLiteral("Probe"));
+    f.Show();
+    EXPECT_TRUE(f.isVisible());
+    f.close();
+    EXPECT_FALSE(f.IsLoaded());
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(f.lastMode, Form::FormControlMenu);
+}
+
+TEST(FormRuntime, ModalShowReturnsWhenAnsweredIncludingNested) {
+    ProbeForm outer(QStringLiteral("Outer"));
+    ProbeForm inner(QStringLiteral("Inner"));
+    bool innerShown = false;
+    outer.onLoad = [&] {
+        // The outer form opens a nested modal window once it is up.
+        QTimer::singleShot(30, [&] {
+            innerShown = true;
+            inner.Show(1, &outer);
+        });
+    };
+    test::ModalAnswerer answerer([&](QWidget* w) {
+        // Close the inner window first; the outer one only once the inner is gone.
+        if (w == &outer && !innerShown)
+            return;
+        if (auto* f = qobject_cast<Form*>(w))
+            f->Unload();
+    });
+    outer.Show(1);
+    EXPECT_TRUE(innerShown);
+    EXPECT_FALSE(inner.IsLoaded());
+    EXPECT_FALSE(outer.IsLoaded());
+    EXPECT_GE(answerer.answered(), 2);
+}
+
+TEST(FormRuntime, UnloadedFormDeletesItselfByDefault) {
+    QPointer<Form> f = new Form(QStringLiteral("Temp"));
+    f->Load();
+    f->Unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(f.isNull());
+}
+
+TEST(FormRuntime, TwipsConvertAtFifteenAPixel) {
+    EXPECT_EQ(twipsToPixels(10755), 717);
+    EXPECT_EQ(twipsToPixels(7170), 478);
+    EXPECT_EQ(twipsToPixels(22), 1);
+    EXPECT_EQ(twipsToPixels(23), 2);
+    EXPECT_EQ(twipsRect(960, 5730, 415, 315), QRect(64, 382, 28, 21));
+}
+
+TEST(FormRuntime, SkipOnErrorSwallowsAndReports) {
+    int after = 0;
+    EXPECT_FALSE(skipOnError([] { throw StepError("no"); }));
+    EXPECT_FALSE(skipOnError([] { throw 42; }));
+    EXPECT_TRUE(skipOnError([&] { ++after; }));
+    EXPECT_EQ(after, 1);
+}
+
+TEST(FormRuntime, ScreenPointerFollowsTheDesignedCodes) {
+    setScreenMousePointer(11);
+    EXPECT_EQ(screenMousePointer(), 11);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    setScreenMousePointer(13);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    setScreenMousePointer(0);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(screenMousePointer(), 0);
+}

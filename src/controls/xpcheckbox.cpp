@@ -1,0 +1,119 @@
+#include "controls/xpcheckbox.h"
+
+#include "controls/xpglyphs.h"
+#include "forms/propertybag.h"
+
+#include "forms/runtime.h"
+
+#include <QLabel>
+#include <QPalette>
+#include <QPointer>
+
+namespace korimo {
+
+namespace {
+const PictureClip& glyphStrip() {
+    static const PictureClip strip(checkBoxGlyphStrip(), 12, 1);
+    return strip;
+}
+} // namespace
+
+xpcheckbox::xpcheckbox(QWidget* parent, const QString& name)
+    : XpGlyphControl(parent), m_pc(glyphStrip()) {
+    setObjectName(name);
+    m_p->setAutoFillBackground(true);
+    m_p->setPalette(QPalette(oleToQColor(kSysWindow)));
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPointSizeF(9);
+    f.setBold(true);
+    m_lbl->setFont(f);
+    setCaptionColour(Qt::black);
+    m_lbl->setText(QStringLiteral("Check1"));
+    m_lbl->adjustSize();
+    resize(twipsToPixels(255), twipsToPixels(255));
+    DrawNormal();
+    layoutParts();
+}
+
+int xpcheckbox::glyphIndex(int look) const {
+    if (m_value < 0 || m_value > 2)
+        return -1;
+    return 4 * m_value + look;
+}
+
+QImage xpcheckbox::glyphPicture(int index) const {
+    return m_pc.GraphicCell(index);
+}
+
+void xpcheckbox::setValue(int value) {
+    m_value = value;
+    DrawNormal();
+    emit PropertyChanged(QStringLiteral("Value"));
+}
+
+void xpcheckbox::UserControl_Click() {
+    QPointer<xpcheckbox> self(this);
+    emit Click();
+    // The host's handler may have closed the window that holds this box.
+    if (!self)
+        return;
+    switch (m_value) {
+    case 0:
+        setValue(1);
+        break;
+    case 1:
+    case 2:
+        setValue(0);
+        break;
+    default:
+        setValue(m_value);
+        break;
+    }
+    DrawNormal();
+}
+
+int xpcheckbox::glyphTopTwips(double controlHeightTwips) {
+    return halfOfDifference(controlHeightTwips, 240);
+}
+
+int xpcheckbox::captionTopTwips(double controlHeightTwips, double captionHeightTwips) {
+    return halfOfDifference(controlHeightTwips, captionHeightTwips);
+}
+
+void xpcheckbox::layoutParts() {
+    placeGlyph(0, glyphTopTwips(scaleHeightTwips()));
+    placeCaption(380, captionTopTwips(scaleHeightTwips(), captionHeightTwips()));
+}
+
+void xpcheckbox::enabledApplied() {
+    if (Enabled())
+        setCaptionColour(Qt::black);
+}
+
+void xpcheckbox::InitProperties() {
+    setCaption(objectName());
+    setEnabled(true);
+    setValue(0);
+    m_foreColor = 0;
+}
+
+void xpcheckbox::ReadProperties(const PropertyBag& bag) {
+    setValue(bag.ReadProperty(QStringLiteral("Value"), 0).toInt());
+    setCaption(bag.ReadProperty(QStringLiteral("Caption"), objectName()).toString());
+    setEnabled(bag.ReadProperty(QStringLiteral("Enabled"), true).toBool());
+    m_backColor = bag.ReadProperty(QStringLiteral("BackColor"), kSysButtonFace).toInt();
+    m_foreColor = bag.ReadProperty(QStringLiteral("ForeColor"), 0).toInt();
+    // The surface keeps showing the host's background; the colours only serve the palette.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, oleToQColor(m_backColor));
+    pal.setColor(QPalette::WindowText, oleToQColor(m_foreColor));
+    setPalette(pal);
+}
+
+void xpcheckbox::WriteProperties(PropertyBag& bag) const {
+    bag.WriteProperty(QStringLiteral("Value"), m_value, 0);
+    bag.WriteProperty(QStringLiteral("Caption"), Caption(), objectName());
+    bag.WriteProperty(QStringLiteral("Enabled"), Enabled(), true);
+}
+
+} // namespace korimo

@@ -1,0 +1,296 @@
+#include "controls/xpglyphscontrol.h"
+
+#include "controls/xpglyphs.h"
+#include "controls/xpshared.h"
+#include "forms/runtime.h"
+
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QPixmap>
+#include <QTimer>
+#include <cmath>
+
+namespace korimo {
+
+namespace {
+
+// Key codes in the designed form: letters and digits are their upper-case character codes.
+int designKeyCode(const QKeyEvent* event) {
+    const int key = event->key();
+    if (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde)
+        return (key >= 'a' && key <= 'z') ? key - 32 : key;
+    switch (key) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+            return 112 + (key - Qt::Key_F1);
+        return 0;
+    }
+}
+
+} // namespace
+
+XpGlyphControl::XpGlyphControl(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+
+    m_p = new QLabel(this);
+    m_p->setObjectName(QStringLiteral("p"));
+    m_p->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_p->setMouseTracking(true);
+    m_p->installEventFilter(this);
+
+    m_lbl = new QLabel(this);
+    m_lbl->setObjectName(QStringLiteral("lbl"));
+    m_lbl->setAttribute(Qt::WA_TranslucentBackground);
+    m_lbl->setMouseTracking(true);
+    m_lbl->installEventFilter(this);
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(kHoverPollMs);
+    connect(m_timer, &QTimer::timeout, this, &XpGlyphControl::Timer1_Timer);
+    m_timer->start();
+}
+
+QWidget* XpGlyphControl::glyphPart() const {
+    return m_p;
+}
+
+bool XpGlyphControl::hoverWatchRunning() const {
+    return m_timer->isActive();
+}
+
+int XpGlyphControl::halfOfDifference(double a, double b) {
+    return static_cast<int>(std::nearbyint(a - b)) / 2;
+}
+
+void XpGlyphControl::setEnabled(bool on) {
+    m_enabled = on;
+    QWidget::setEnabled(on);
+    if (on)
+        DrawNormal();
+    else
+        DrawDisabled();
+    enabledApplied();
+}
+
+QString XpGlyphControl::Caption() const {
+    return m_lbl->text();
+}
+
+void XpGlyphControl::setCaption(const QString& caption) {
+    m_lbl->setText(caption);
+    m_lbl->adjustSize();
+    layoutParts();
+    emit PropertyChanged(QStringLiteral("Caption"));
+}
+
+void XpGlyphControl::DrawNormal() {
+    if (!m_enabled) {
+        DrawDisabled();
+        return;
+    }
+    showLook(LookNormal);
+}
+
+void XpGlyphControl::DrawDisabled() {
+    const int index = glyphIndex(LookDisabled);
+    if (index < 0)
+        return;
+    m_shown = index;
+    m_shownPicture = glyphPicture(index);
+    m_p->setPixmap(QPixmap::fromImage(m_shownPicture));
+}
+
+void XpGlyphControl::showLook(int look) {
+    if (look == LookDisabled) {
+        DrawDisabled();
+        return;
+    }
+    if (!m_enabled)
+        return;
+    const int index = glyphIndex(look);
+    if (index < 0)
+        return;
+    m_shown = index;
+    m_shownPicture = glyphPicture(index);
+    m_p->setPixmap(QPixmap::fromImage(m_shownPicture));
+}
+
+void XpGlyphControl::UserControl_MouseDown(int Button, int Shift, float X, float Y) {
+    if (m_enabled)
+        showLook(LookPressed);
+    emit MouseDown(Button, Shift, X, Y);
+}
+
+void XpGlyphControl::UserControl_MouseMove(int Button, int Shift, float X, float Y) {
+    if (!m_timer->isActive())
+        m_timer->start();
+    // Right and bottom edges count as inside, as the pointer test of the hover watch does.
+    if (X < 0 || Y < 0 || X > width() || Y > height())
+        return;
+    QPointer<XpGlyphControl> self(this);
+    emit MouseMove(Button, Shift, X, Y);
+    if (self && m_enabled)
+        showLook(Button == 1 ? LookPressed : LookHover);
+}
+
+void XpGlyphControl::UserControl_MouseUp(int Button, int Shift, float X, float Y) {
+    emit MouseUp(Button, Shift, X, Y);
+}
+
+void XpGlyphControl::Timer1_Timer() {
+    const QPoint pt = mapFromGlobal(QCursor::pos());
+    // A hidden control has no pointer over it, so its watch does not poll forever.
+    const bool outside =
+        !isVisible() || pt.x() < 0 || pt.y() < 0 || pt.x() > width() || pt.y() > height();
+    if (!outside)
+        return;
+    DrawNormal();
+    m_timer->stop();
+    emit MouseOut();
+}
+
+void XpGlyphControl::setCaptionColour(const QColor& colour) {
+    QPalette pal = m_lbl->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        pal.setColor(group, QPalette::WindowText, colour);
+    m_lbl->setPalette(pal);
+}
+
+double XpGlyphControl::scaleHeightTwips() const {
+    return pixelsToTwips(height());
+}
+
+double XpGlyphControl::captionHeightTwips() const {
+    return pixelsToTwips(m_lbl->height());
+}
+
+void XpGlyphControl::placeGlyph(int leftTwips, int topTwips) {
+    m_p->setGeometry(twipsRect(leftTwips, topTwips, 240, 240));
+}
+
+void XpGlyphControl::placeCaption(int leftTwips, int topTwips) {
+    m_lbl->move(twipsToPixels(leftTwips), twipsToPixels(topTwips));
+}
+
+void XpGlyphControl::press(QWidget* part, QMouseEvent* event) {
+    m_pressedPart = event->button() == Qt::LeftButton ? part : nullptr;
+    const QPointF pos = event->position();
+    UserControl_MouseDown(vbButton(event->button()), vbShift(event->modifiers()),
+                          static_cast<float>(pos.x()), static_cast<float>(pos.y()));
+}
+
+void XpGlyphControl::release(QWidget* part, QMouseEvent* event) {
+    const QPointF pos = event->position();
+    const bool click = event->button() == Qt::LeftButton && m_pressedPart == part &&
+                       part->rect().contains(pos.toPoint());
+    m_pressedPart = nullptr;
+    QPointer<XpGlyphControl> self(this);
+    UserControl_MouseUp(vbButton(event->button()), vbShift(event->modifiers()),
+                        static_cast<float>(pos.x()), static_cast<float>(pos.y()));
+    if (self && click)
+        UserControl_Click();
+}
+
+void XpGlyphControl::mousePressEvent(QMouseEvent* event) {
+    press(this, event);
+}
+
+void XpGlyphControl::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a quick double click is an ordinary press, so it clicks again.
+    press(this, event);
+}
+
+void XpGlyphControl::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF pos = event->position();
+    UserControl_MouseMove(vbButton(event->buttons()), vbShift(event->modifiers()),
+                          static_cast<float>(pos.x()), static_cast<float>(pos.y()));
+}
+
+void XpGlyphControl::mouseReleaseEvent(QMouseEvent* event) {
+    release(this, event);
+}
+
+void XpGlyphControl::keyPressEvent(QKeyEvent* event) {
+    QPointer<XpGlyphControl> self(this);
+    emit KeyDown(designKeyCode(event), vbShift(event->modifiers()));
+    const QString text = event->text();
+    if (self && text.size() == 1 && text.at(0).unicode() < 256 && text.at(0).unicode() != 0)
+        emit KeyPress(text.at(0).unicode());
+}
+
+void XpGlyphControl::keyReleaseEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat())
+        return;
+    emit KeyUp(designKeyCode(event), vbShift(event->modifiers()));
+}
+
+void XpGlyphControl::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutParts();
+}
+
+bool XpGlyphControl::eventFilter(QObject* watched, QEvent* event) {
+    auto* part = qobject_cast<QWidget*>(watched);
+    if (part != m_p && part != m_lbl)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        press(part, static_cast<QMouseEvent*>(event));
+        return true;
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        const QPointF pos = part == m_p ? glyphMovePosition(me->position()) : me->position();
+        UserControl_MouseMove(vbButton(me->buttons()), vbShift(me->modifiers()),
+                              static_cast<float>(pos.x()), static_cast<float>(pos.y()));
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        release(part, static_cast<QMouseEvent*>(event));
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+} // namespace korimo

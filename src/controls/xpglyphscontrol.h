@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QTimer;
+
+namespace korimo {
+
+class PropertyBag;
+
+// What the check box and the option button share: a glyph part `p` and a caption part `lbl`,
+// looks chosen by an index into the control's own pictures, the press / move / release rules,
+// key events that change nothing, and the 10 ms hover watch.
+class XpGlyphControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit XpGlyphControl(QWidget* parent = nullptr);
+
+    bool Enabled() const { return m_enabled; }
+    void setEnabled(bool on);
+    QString Caption() const;
+    void setCaption(const QString& caption);
+
+    // The picture index now shown (-1 before any), and the picture itself.
+    int shownGlyph() const { return m_shown; }
+    QImage shownPicture() const { return m_shownPicture; }
+    bool hoverWatchRunning() const;
+
+    QWidget* glyphPart() const;
+    QLabel* captionPart() const { return m_lbl; }
+
+    // `a \ 2` of the layouts: the difference rounded (halves to even), then halved toward zero.
+    static int halfOfDifference(double a, double b);
+
+signals:
+    void Click();
+    void KeyDown(int KeyCode, int Shift);
+    void KeyPress(int KeyAscii);
+    void KeyUp(int KeyCode, int Shift);
+    void MouseOut();
+    void MouseDown(int Button, int Shift, float X, float Y);
+    void MouseMove(int Button, int Shift, float X, float Y);
+    void MouseUp(int Button, int Shift, float X, float Y);
+    // The instance's stored properties changed and need saving with the host window.
+    void PropertyChanged(const QString& name);
+
+protected:
+    // The picture index for a look of the current value, or -1 to keep what is shown.
+    virtual int glyphIndex(int look) const = 0;
+    virtual QImage glyphPicture(int index) const = 0;
+    virtual void UserControl_Click() = 0;
+    virtual void layoutParts() = 0;
+    // Runs after the enabled state and the glyph changed.
+    virtual void enabledApplied() {}
+    // X and Y a move over the glyph part reports; the check box passes the pointer's.
+    virtual QPointF glyphMovePosition(const QPointF& pointer) const { return pointer; }
+
+    void DrawNormal();
+    void DrawDisabled();
+    void showLook(int look);
+
+    void UserControl_MouseDown(int Button, int Shift, float X, float Y);
+    void UserControl_MouseMove(int Button, int Shift, float X, float Y);
+    void UserControl_MouseUp(int Button, int Shift, float X, float Y);
+    void Timer1_Timer();
+
+    void setCaptionColour(const QColor& colour);
+    // Control height and the label's height, in twips.
+    double scaleHeightTwips() const;
+    double captionHeightTwips() const;
+    void placeGlyph(int leftTwips, int topTwips);
+    void placeCaption(int leftTwips, int topTwips);
+
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    QLabel* m_p = nullptr;
+    QLabel* m_lbl = nullptr;
+    QTimer* m_timer = nullptr;
+
+private:
+    void press(QWidget* part, QMouseEvent* event);
+    void release(QWidget* part, QMouseEvent* event);
+
+    bool m_enabled = true;
+    int m_shown = -1;
+    QImage m_shownPicture;
+    QPointer<QWidget> m_pressedPart;
+};
+
+} // namespace korimo

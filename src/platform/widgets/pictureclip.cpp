@@ -1,0 +1,24 @@
+#include "widgets/pictureclip.h"
+
+namespace korimo {
+
+PictureClip::PictureClip(const QImage& picture, int rows, int cols) : m_picture(picture) {
+    setRows(rows);
+    setCols(cols);
+}
+
+void PictureClip::setPicture(const QImage& picture) {
+    m_picture = picture;
+}
+
+QImage PictureClip::GraphicCell(int index) const {
+    if (m_picture.isNull() || index < 0 || index >= m_rows * m_cols)
+        return {};
+    const int w = CellWidth();
+    const int h = CellHeight();
+    if (w <= 0 || h <= 0)
+        return {};
+    return m_picture.copy((index % m_cols) * w, (index / m_cols) * h, w, h);
+}
+
+} // namespace korimo

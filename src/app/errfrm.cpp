@@ -93,6 +93,8 @@ QLabel* placeLabel(QWidget* parent, const char* name, QRect rect) {
     l->setGeometry(rect);
     l->setTextFormat(Qt::PlainText);
     l->setAttribute(Qt::WA_TranslucentBackground);
+    // The labels keep their moves, so only the bare skin takes the hover colour off "x".
+    l->setAttribute(Qt::WA_NoMousePropagation);
     return l;
 }
 

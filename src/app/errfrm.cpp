@@ -12,7 +12,6 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPointer>
 #include <QScreen>
 #include <QShortcut>
@@ -44,21 +43,17 @@ QColor textColour(const QLabel* label) {
     return label->palette().color(QPalette::Active, QPalette::WindowText);
 }
 
-// A light, rounded panel with a blue band across the top, so the dark title reads well.
+// A light panel, bluer at the top, so the dark title and the black message read well.
 QImage messageSkin(QSize size) {
     QImage img(size, QImage::Format_RGB32);
-    img.fill(QColor(58, 60, 72));
     QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing, true);
     QLinearGradient body(0, 0, 0, size.height());
     body.setColorAt(0.0, QColor(214, 226, 242));
     body.setColorAt(0.35, QColor(246, 248, 252));
     body.setColorAt(1.0, QColor(226, 232, 240));
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1), 9, 9);
-    p.fillPath(outline, body);
+    p.fillRect(img.rect(), body);
     p.setPen(QPen(QColor(49, 106, 197), 2));
-    p.drawPath(outline);
+    p.drawRect(QRectF(1, 1, size.width() - 2, size.height() - 2));
     p.setPen(QPen(QColor(160, 180, 210), 1));
     p.drawLine(QPointF(20, 56.5), QPointF(size.width() - 20, 56.5));
     return img;
@@ -193,6 +188,8 @@ ErrFrm::ErrFrm(QWidget* owner) : Form(QStringLiteral("ErrFrm"), owner) {
     Label2 = placeLabel(Elastic1, "Label2", twipsRect(720, 2550, 4065, 195));
     Label2->setText(QStringLiteral("Don't Show This window again for the rest of this session."));
     setTextColour(Label2, Qt::black);
+    // The designed width fits the designed font only; a wider fallback font must not cut it off.
+    Label2->adjustSize();
 
     // Escape closes as "x" does; the window manager's close reaches Form_Unload as well.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);

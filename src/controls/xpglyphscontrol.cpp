@@ -8,8 +8,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
-#include <QPixmap>
 #include <QTimer>
 #include <cmath>
 
@@ -67,13 +67,22 @@ int designKeyCode(const QKeyEvent* event) {
 
 } // namespace
 
+void GlyphPicture::setPicture(const QImage& picture) {
+    m_picture = picture;
+    update();
+}
+
+void GlyphPicture::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_picture);
+}
+
 XpGlyphControl::XpGlyphControl(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
 
-    m_p = new QLabel(this);
+    m_p = new GlyphPicture(this);
     m_p->setObjectName(QStringLiteral("p"));
-    m_p->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_p->setMouseTracking(true);
     m_p->installEventFilter(this);
 
@@ -137,7 +146,7 @@ void XpGlyphControl::DrawDisabled() {
         return;
     m_shown = index;
     m_shownPicture = glyphPicture(index);
-    m_p->setPixmap(QPixmap::fromImage(m_shownPicture));
+    m_p->setPicture(m_shownPicture);
 }
 
 void XpGlyphControl::showLook(int look) {
@@ -152,7 +161,7 @@ void XpGlyphControl::showLook(int look) {
         return;
     m_shown = index;
     m_shownPicture = glyphPicture(index);
-    m_p->setPixmap(QPixmap::fromImage(m_shownPicture));
+    m_p->setPicture(m_shownPicture);
 }
 
 void XpGlyphControl::UserControl_MouseDown(int Button, int Shift, float X, float Y) {

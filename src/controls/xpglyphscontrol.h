@@ -11,6 +11,21 @@ namespace korimo {
 
 class PropertyBag;
 
+// The glyph part: paints its picture unscaled from the top-left corner, the same whether the
+// control is enabled or not (the disabled look is a picture of its own).
+class GlyphPicture : public QWidget {
+public:
+    using QWidget::QWidget;
+    void setPicture(const QImage& picture);
+    const QImage& picture() const { return m_picture; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage m_picture;
+};
+
 // What the check box and the option button share: a glyph part `p` and a caption part `lbl`,
 // looks chosen by an index into the control's own pictures, the press / move / release rules,
 // key events that change nothing, and the 10 ms hover watch.
@@ -83,7 +98,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    QLabel* m_p = nullptr;
+    GlyphPicture* m_p = nullptr;
     QLabel* m_lbl = nullptr;
     QTimer* m_timer = nullptr;
 

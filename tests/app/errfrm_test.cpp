@@ -1,14 +1,25 @@
 #include "app/errfrm.h"
 #include "app/vidbas.h"
 #include "controls/xpcheckbox.h"
+#include "controls/xpglyphs.h"
+#include "controls/xpradiobutton.h"
 #include "support/modalanswerer.h"
+#include "support/testenv.h"
 #include "widgets/elastic.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QFile>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -248,4 +259,173 @@ TEST_F(ErrFrmTest, LongMessagesWrapAndBlanksAreKept) {
               QStringLiteral("Error Opening Video File.    \n\nOr CANCEL was selected."));
     EXPECT_EQ(VidBAS::g_ErrText,
               QStringLiteral("Error Opening Video File.    \r\n\r\nOr CANCEL was selected."));
+}
+
+// Pictures of the message window and of every glyph look, taken on a real X server.
+namespace {
+
+QString screensDir() {
+    const QString dir = qEnvironmentVariable("KORIMO_SCREENS_DIR");
+    return dir.isEmpty() ? korimo::test::testDataDir() + QStringLiteral("/screens") : dir;
+}
+
+bool grabRoot(const QString& file) {
+    QProcess grab;
+    grab.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
+    return grab.waitForFinished(30000) && grab.exitCode() == 0;
+}
+
+int countColour(const QImage& img, QColor c) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += img.pixelColor(x, y) == c;
+    return n;
+}
+
+void setLook(XpGlyphControl* c, int look) {
+    auto send = [c](QEvent::Type type, Qt::MouseButton b, Qt::MouseButtons bs) {
+        QMouseEvent e(type, QPointF(4, 4), QPointF(c->mapToGlobal(QPoint(4, 4))), b, bs,
+                      Qt::NoModifier);
+        QApplication::sendEvent(c, &e);
+    };
+    if (look == LookHover)
+        send(QEvent::MouseMove, Qt::NoButton, Qt::NoButton);
+    else if (look == LookPressed)
+        send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+    else if (look == LookDisabled)
+        c->setEnabled(false);
+    // Hold the look still for the picture: the hover watch would put it back.
+    if (auto* watch = c->findChild<QTimer*>(QStringLiteral("Timer1")))
+        watch->stop();
+}
+
+} // namespace
+
+TEST(ScreensOnX, InnerShowAndGrab) {
+    const QString out = qEnvironmentVariable("KORIMO_SCREENS_OUT");
+    if (out.isEmpty() || QGuiApplication::platformName() != QStringLiteral("xcb"))
+        GTEST_SKIP() << "runs inside the X server started by ScreensOnX.MessageWindowAndGlyphs";
+    VidBAS::ResetState();
+    VidBAS::g_ShowPlayErrors = true;
+    QCursor::setPos(5, 5);
+
+    QWidget owner;
+    owner.setWindowTitle(QStringLiteral("Main"));
+    owner.setGeometry(200, 150, 800, 500);
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    bool grabbed = false;
+    ModalAnswerer answerer([&](QWidget* w) {
+        auto* frm = qobject_cast<ErrFrm*>(w);
+        ASSERT_NE(frm, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frm));
+        QTest::qWait(300);
+        grabbed = grabRoot(out + QStringLiteral("/message-window.png"));
+        frm->LblEnd_Click();
+    });
+    ShowMessage(&owner, QStringLiteral("Error Abort"),
+                playErrorMessage(QStringLiteral(
+                    "The stream ended before its header was complete; the demuxer found no "
+                    "playable video or audio track in the data that arrived.")),
+                true);
+    EXPECT_TRUE(grabbed);
+    owner.hide();
+
+    QWidget board;
+    board.setWindowTitle(QStringLiteral("Glyphs"));
+    board.setGeometry(100, 100, 420, 330);
+    board.setAutoFillBackground(true);
+    board.setPalette(QPalette(QColor(236, 233, 216)));
+    const char* looks[] = {"normal", "hover", "pressed", "disabled"};
+    for (int look = 0; look < 4; ++look) {
+        auto* head = new QLabel(QLatin1String(looks[look]), &board);
+        head->move(130 + 70 * look, 10);
+    }
+    auto rowLabel = [&](int row, const QString& text) {
+        auto* l = new QLabel(text, &board);
+        l->move(10, 40 + 40 * row);
+    };
+    for (int value = 0; value < 3; ++value) {
+        rowLabel(value, QStringLiteral("check box %1").arg(value));
+        for (int look = 0; look < 4; ++look) {
+            auto* box = new xpcheckbox(&board, QStringLiteral("check"));
+            box->setGeometry(140 + 70 * look, 40 + 40 * value, 17, 17);
+            box->setValue(value);
+            setLook(box, look);
+        }
+    }
+    for (int chosen = 0; chosen < 2; ++chosen) {
+        rowLabel(4 + chosen,
+                 chosen ? QStringLiteral("option chosen") : QStringLiteral("option not chosen"));
+        for (int look = 0; look < 4; ++look) {
+            auto* opt = new xpradiobutton(&board, QStringLiteral("option"));
+            opt->setGeometry(140 + 70 * look, 40 + 40 * (4 + chosen), 17, 17);
+            opt->setBackColor(kSysButtonFace);
+            opt->setValue(chosen == 1);
+            setLook(opt, look);
+        }
+    }
+    board.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&board));
+    QTest::qWait(300);
+    EXPECT_TRUE(grabRoot(out + QStringLiteral("/glyph-states.png")));
+}
+
+TEST(ScreensOnX, MessageWindowAndGlyphs) {
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
+        GTEST_SKIP() << "needs Xvfb and ImageMagick";
+    if (!qEnvironmentVariableIsEmpty("KORIMO_SCREENS_OUT"))
+        GTEST_SKIP() << "already inside the X server";
+    int display = 0;
+    for (int n = 97; n < 160 && display == 0; ++n) {
+        if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) &&
+            !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
+            display = n;
+    }
+    ASSERT_NE(display, 0);
+    QProcess xvfb;
+    xvfb.start(QStringLiteral("Xvfb"),
+               {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"), QStringLiteral("0"),
+                QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                QStringLiteral("tcp")});
+    ASSERT_TRUE(xvfb.waitForStarted());
+    const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
+    for (int i = 0; i < 100 && !QFile::exists(socket); ++i)
+        QTest::qWait(50);
+    ASSERT_TRUE(QFile::exists(socket));
+
+    const QString out = screensDir();
+    QDir().mkpath(out);
+    QFile::remove(out + QStringLiteral("/message-window.png"));
+    QFile::remove(out + QStringLiteral("/glyph-states.png"));
+    QProcess inner;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("KORIMO_SCREENS_OUT"), out);
+    inner.setProcessEnvironment(env);
+    inner.setProcessChannelMode(QProcess::MergedChannels);
+    inner.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=ScreensOnX.InnerShowAndGrab")});
+    const bool finished = inner.waitForFinished(120000);
+    const QByteArray log = inner.readAll();
+    xvfb.terminate();
+    xvfb.waitForFinished(5000);
+    ASSERT_TRUE(finished) << log.constData();
+    ASSERT_EQ(inner.exitCode(), 0) << log.constData();
+    ASSERT_FALSE(log.contains("[  SKIPPED ]")) << log.constData();
+
+    // What reached the screen: the box offered in the window, every glyph colour on the board.
+    const QImage message(out + QStringLiteral("/message-window.png"));
+    ASSERT_EQ(message.size(), QSize(1280, 1024));
+    EXPECT_GE(countColour(message, QColor(31, 80, 128)), 60) << "the offered box's frame";
+    const QImage board(out + QStringLiteral("/glyph-states.png"));
+    ASSERT_EQ(board.size(), QSize(1280, 1024));
+    EXPECT_GE(countColour(board, QColor(31, 80, 128)), 9 * 60);
+    EXPECT_GE(countColour(board, QColor(207, 207, 191)), 3 * 60);
+    EXPECT_GE(countColour(board, QColor(255, 176, 48)), 3);
+    EXPECT_GE(countColour(board, QColor(28, 81, 128)), 6);
+    EXPECT_GE(countColour(board, QColor(192, 191, 181)), 25);
 }

@@ -249,6 +249,9 @@ void ShowMessage(QWidget* owner, const QString& title, const QString& message, b
     if (g_messageOpen)
         return;
     g_messageOpen = true;
+    struct Reopen {
+        ~Reopen() { g_messageOpen = false; }
+    } reopen;
     while (!pending().empty()) {
         const PendingMessage next = pending().front();
         pending().pop_front();
@@ -257,7 +260,6 @@ void ShowMessage(QWidget* owner, const QString& title, const QString& message, b
             continue;
         showOne(next);
     }
-    g_messageOpen = false;
 }
 
 QString openVideoErrorMessage(const QString& desc) {

@@ -45,7 +45,7 @@ std::uint32_t GetSysColor(std::uint32_t index) {
 std::uint32_t TranslateColor(OleColor c) {
     if (c >= 0 && c <= 0xFFFFFF)
         return static_cast<std::uint32_t>(c);
-    return GetSysColor(static_cast<std::uint32_t>(c) & 0xFF);
+    return GetSysColor(static_cast<std::uint32_t>(c) & 0xFFFFFF);
 }
 
 } // namespace korimo

@@ -22,7 +22,8 @@ inline constexpr OleColor kSysWindow = static_cast<OleColor>(0x80000005);
 // value. Fixed, so the controls look the same on every desktop; unknown indexes give black.
 std::uint32_t GetSysColor(std::uint32_t index);
 
-// c itself when it is a plain colour, otherwise the system colour its low byte names.
+// c itself when it is a plain colour, otherwise the system colour its low three bytes name
+// (an index past the table gives black).
 std::uint32_t TranslateColor(OleColor c);
 
 inline constexpr std::uint32_t RGBValue(int r, int g, int b) {

@@ -1,3 +1,4 @@
+#include "button_test_print.h"
 #include "controls/button_xp.h"
 
 #include <QCursor>
@@ -6,10 +7,6 @@
 #include <stdexcept>
 
 using namespace korimo;
-
-void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 

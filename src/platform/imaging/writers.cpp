@@ -1,0 +1,271 @@
+#include "imaging/writers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gif_lib.h>
+#include <libimagequant.h>
+#include <turbojpeg.h>
+
+namespace korimo {
+
+namespace {
+
+void requireImage(const Image& image) {
+    if (image.isNull())
+        throw ImagingError("There is no image to save.");
+}
+
+void put16(unsigned char* p, unsigned v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+void put32(unsigned char* p, std::uint32_t v) {
+    put16(p, v & 0xFFFFu);
+    put16(p + 2, v >> 16);
+}
+
+// Packs B, G, R of each pixel; four pixels at a time become three 32-bit words.
+void packBgr(const std::uint32_t* src, int width, unsigned char* out) {
+    int x = 0;
+    for (; x + 4 <= width; x += 4, out += 12) {
+        const std::uint32_t p0 = src[x], p1 = src[x + 1], p2 = src[x + 2], p3 = src[x + 3];
+        const std::uint32_t w0 = (p0 & 0xFFFFFFu) | (p1 << 24);
+        const std::uint32_t w1 = ((p1 >> 8) & 0xFFFFu) | (p2 << 16);
+        const std::uint32_t w2 = ((p2 >> 16) & 0xFFu) | (p3 << 8);
+        std::memcpy(out, &w0, 4);
+        std::memcpy(out + 4, &w1, 4);
+        std::memcpy(out + 8, &w2, 4);
+    }
+    for (; x < width; ++x, out += 3) {
+        out[0] = static_cast<unsigned char>(src[x]);
+        out[1] = static_cast<unsigned char>(src[x] >> 8);
+        out[2] = static_cast<unsigned char>(src[x] >> 16);
+    }
+}
+
+struct TjHandleCloser {
+    void operator()(void* h) const noexcept { tjDestroy(h); }
+};
+struct TjBufferFree {
+    void operator()(unsigned char* p) const noexcept { tjFree(p); }
+};
+struct LiqAttrFree {
+    void operator()(liq_attr* p) const noexcept { liq_attr_destroy(p); }
+};
+struct LiqImageFree {
+    void operator()(liq_image* p) const noexcept { liq_image_destroy(p); }
+};
+struct LiqResultFree {
+    void operator()(liq_result* p) const noexcept { liq_result_destroy(p); }
+};
+struct GifMapFree {
+    void operator()(ColorMapObject* p) const noexcept { GifFreeMapObject(p); }
+};
+
+void quantiserRow(liq_color rowOut[], int row, int width, void* user) {
+    const auto* image = static_cast<const Image*>(user);
+    const std::uint32_t* s = image->row(row);
+    // A GIF has no partial transparency; the picture is taken as opaque.
+    for (int x = 0; x < width; ++x)
+        rowOut[x] =
+            liq_color{static_cast<unsigned char>(s[x] >> 16), static_cast<unsigned char>(s[x] >> 8),
+                      static_cast<unsigned char>(s[x]), 255};
+}
+
+struct GifSinkContext {
+    const ByteSink* sink;
+    std::exception_ptr failure;
+};
+
+int gifOutput(GifFileType* gif, const GifByteType* data, int length) {
+    auto* ctx = static_cast<GifSinkContext*>(gif->UserData);
+    if (ctx->failure)
+        return 0;
+    try {
+        (*ctx->sink)(data, static_cast<std::size_t>(length));
+        return length;
+    } catch (...) {
+        // Exceptions must not cross giflib's C frames; a short write makes it stop.
+        ctx->failure = std::current_exception();
+        return 0;
+    }
+}
+
+class GifFile {
+public:
+    explicit GifFile(GifSinkContext* ctx) {
+        int error = 0;
+        m_gif = EGifOpen(ctx, gifOutput, &error);
+        if (!m_gif)
+            throw ImagingError(std::string("The GIF writer could not start: ") +
+                               GifErrorString(error));
+    }
+    ~GifFile() {
+        if (m_gif) {
+            int error = 0;
+            EGifCloseFile(m_gif, &error);
+        }
+    }
+    GifFile(const GifFile&) = delete;
+    GifFile& operator=(const GifFile&) = delete;
+    GifFileType* get() const { return m_gif; }
+    // Flushes the trailer; giflib frees the handle whether or not that succeeds.
+    bool close() {
+        int error = 0;
+        const bool ok = EGifCloseFile(std::exchange(m_gif, nullptr), &error) == GIF_OK;
+        return ok;
+    }
+
+private:
+    GifFileType* m_gif = nullptr;
+};
+
+} // namespace
+
+void writeBmp24(const Image& image, const ByteSink& sink) {
+    requireImage(image);
+    const int w = image.width(), h = image.height();
+    const std::size_t rowBytes = (static_cast<std::size_t>(w) * 3 + 3) & ~std::size_t{3};
+    const std::size_t pixelBytes = rowBytes * static_cast<std::size_t>(h);
+    unsigned char header[54] = {};
+    header[0] = 'B';
+    header[1] = 'M';
+    put32(header + 2, static_cast<std::uint32_t>(54 + pixelBytes));
+    put32(header + 10, 54);
+    put32(header + 14, 40);
+    put32(header + 18, static_cast<std::uint32_t>(w));
+    put32(header + 22, static_cast<std::uint32_t>(h));
+    put16(header + 26, 1);
+    put16(header + 28, 24);
+    put32(header + 34, static_cast<std::uint32_t>(pixelBytes));
+    put32(header + 38, 2835); // 72 dpi
+    put32(header + 42, 2835);
+    sink(header, sizeof header);
+
+    // Rows go out in batches so the sink is called a few hundred times, not once per row.
+    const std::size_t batchRows = std::max<std::size_t>(1, (std::size_t{1} << 20) / rowBytes);
+    std::vector<unsigned char> batch(batchRows * rowBytes, 0);
+    std::size_t filled = 0;
+    for (int y = h - 1; y >= 0; --y) {
+        packBgr(image.row(y), w, batch.data() + filled * rowBytes);
+        if (++filled == batchRows || y == 0) {
+            sink(batch.data(), filled * rowBytes);
+            filled = 0;
+        }
+    }
+}
+
+void writeTga32(const Image& image, const ByteSink& sink) {
+    requireImage(image);
+    const int w = image.width(), h = image.height();
+    unsigned char header[18] = {};
+    header[2] = 2; // uncompressed true colour
+    put16(header + 12, static_cast<unsigned>(w));
+    put16(header + 14, static_cast<unsigned>(h));
+    header[16] = 32;
+    header[17] = 0x28; // 8 attribute (alpha) bits, first row at the top
+    sink(header, sizeof header);
+    const std::size_t rowBytes = static_cast<std::size_t>(w) * 4;
+    if (image.stride() == static_cast<std::size_t>(w)) {
+        sink(image.bits(), rowBytes * static_cast<std::size_t>(h));
+    } else {
+        const int batchRows = std::max(1, static_cast<int>((std::size_t{1} << 20) / rowBytes));
+        std::vector<unsigned char> batch(static_cast<std::size_t>(batchRows) * rowBytes);
+        for (int y = 0; y < h; y += batchRows) {
+            const int n = std::min(batchRows, h - y);
+            for (int i = 0; i < n; ++i)
+                std::memcpy(batch.data() + i * rowBytes, image.row(y + i), rowBytes);
+            sink(batch.data(), static_cast<std::size_t>(n) * rowBytes);
+        }
+    }
+    static const char footer[26] = {0,   0,   0,   0,   0,   0,   0,   0,   'T', 'R', 'U', 'E', 'V',
+                                    'I', 'S', 'I', 'O', 'N', '-', 'X', 'F', 'I', 'L', 'E', '.', 0};
+    sink(footer, sizeof footer);
+}
+
+int jpegQualityFor(int compression) {
+    return std::clamp(102 - std::max(compression, 2), 1, 100);
+}
+
+void writeJpeg(const Image& image, int compression, const ByteSink& sink) {
+    requireImage(image);
+    const int quality = jpegQualityFor(compression);
+    // Full colour resolution at the top qualities, where the saved frame should keep sharp
+    // coloured edges; 4:2:0 below, where size matters more.
+    const int subsampling = quality >= 90 ? TJSAMP_444 : TJSAMP_420;
+    std::unique_ptr<void, TjHandleCloser> handle(tjInitCompress());
+    if (!handle)
+        throw ImagingError("The JPEG encoder could not start.");
+    unsigned long size = tjBufSize(image.width(), image.height(), subsampling);
+    if (size == static_cast<unsigned long>(-1))
+        throw ImagingError("The image is too large for a JPEG file.");
+    std::unique_ptr<unsigned char, TjBufferFree> buffer(tjAlloc(static_cast<int>(size)));
+    if (!buffer)
+        throw ImagingError("Not enough memory to encode the JPEG file.");
+    unsigned char* out = buffer.get();
+    if (tjCompress2(handle.get(), reinterpret_cast<const unsigned char*>(image.bits()),
+                    image.width(), static_cast<int>(image.strideBytes()), image.height(), TJPF_BGRA,
+                    &out, &size, subsampling, quality, TJFLAG_NOREALLOC | TJFLAG_ACCURATEDCT) != 0)
+        throw ImagingError(std::string("The JPEG encoder failed: ") + tjGetErrorStr2(handle.get()));
+    sink(out, size);
+}
+
+void writeGif8(const Image& image, const ByteSink& sink) {
+    requireImage(image);
+    if (image.width() > 65535 || image.height() > 65535)
+        throw ImagingError("The image is too large for a GIF file.");
+    std::unique_ptr<liq_attr, LiqAttrFree> attr(liq_attr_create());
+    if (!attr)
+        throw ImagingError("The colour quantiser could not start.");
+    std::unique_ptr<liq_image, LiqImageFree> input(liq_image_create_custom(
+        attr.get(), quantiserRow, const_cast<Image*>(&image), image.width(), image.height(), 0.0));
+    if (!input)
+        throw ImagingError("The colour quantiser could not take the image.");
+    liq_result* rawResult = nullptr;
+    if (liq_image_quantize(input.get(), attr.get(), &rawResult) != LIQ_OK || !rawResult)
+        throw ImagingError("The colours of the image could not be reduced to 256.");
+    std::unique_ptr<liq_result, LiqResultFree> result(rawResult);
+    liq_set_dithering_level(result.get(), 1.0f);
+    const std::size_t pixels = static_cast<std::size_t>(image.width()) * image.height();
+    std::vector<unsigned char> indices(pixels);
+    if (liq_write_remapped_image(result.get(), input.get(), indices.data(), pixels) != LIQ_OK)
+        throw ImagingError("The image could not be mapped to its palette.");
+    const liq_palette* palette = liq_get_palette(result.get());
+    if (!palette || palette->count == 0 || palette->count > 256)
+        throw ImagingError("The colour quantiser gave no palette.");
+
+    int mapSize = 2;
+    while (mapSize < static_cast<int>(palette->count))
+        mapSize *= 2;
+    std::unique_ptr<ColorMapObject, GifMapFree> map(GifMakeMapObject(mapSize, nullptr));
+    if (!map)
+        throw ImagingError("Not enough memory for the GIF palette.");
+    for (int i = 0; i < mapSize; ++i) {
+        const liq_color c =
+            i < static_cast<int>(palette->count) ? palette->entries[i] : liq_color{0, 0, 0, 255};
+        map->Colors[i] = GifColorType{c.r, c.g, c.b};
+    }
+
+    GifSinkContext ctx{&sink, nullptr};
+    GifFile gif(&ctx);
+    bool ok =
+        EGifPutScreenDesc(gif.get(), image.width(), image.height(), 8, 0, map.get()) == GIF_OK &&
+        EGifPutImageDesc(gif.get(), 0, 0, image.width(), image.height(), false, nullptr) == GIF_OK;
+    for (int y = 0; ok && y < image.height(); ++y)
+        ok = EGifPutLine(gif.get(), indices.data() + static_cast<std::size_t>(y) * image.width(),
+                         image.width()) == GIF_OK;
+    ok = gif.close() && ok;
+    if (ctx.failure)
+        std::rethrow_exception(ctx.failure);
+    if (!ok)
+        throw ImagingError("The GIF writer failed.");
+}
+
+} // namespace korimo

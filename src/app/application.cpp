@@ -1,8 +1,9 @@
 #include "app/application.h"
 
+#include "app/main_form.h"
+
 #include <QApplication>
-#include <QLabel>
-#include <clocale>
+#include <QScreen>
 
 namespace korimo {
 
@@ -10,9 +11,16 @@ int runApplication(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tarsk"));
     QApplication::setApplicationName(QStringLiteral("Korimo"));
-    QApplication::setQuitOnLastWindowClosed(true);
-    QLabel placeholder(QStringLiteral("Korimo v3.0"));
-    placeholder.show();
+    // The main window's unload ends the program, whatever else is still on screen.
+    QApplication::setQuitOnLastWindowClosed(false);
+    Main main;
+    QObject::connect(&main, &Form::unloaded, &app, &QCoreApplication::quit);
+    main.Load();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        main.move(area.center() - main.rect().center());
+    }
+    main.Show();
     return app.exec();
 }
 

@@ -76,9 +76,12 @@ QString ProgramFolder() {
 }
 
 QString AutoSaveFolder() {
-    const QString beside = ProgramFolder();
-    if (::access(QFile::encodeName(beside).constData(), W_OK) == 0)
-        return beside + QStringLiteral("/AutoSave");
+    return AutoSaveFolderFor(ProgramFolder());
+}
+
+QString AutoSaveFolderFor(const QString& programFolder) {
+    if (::access(QFile::encodeName(programFolder).constData(), W_OK) == 0)
+        return programFolder + QStringLiteral("/AutoSave");
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     return (data.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/share/Korimo") : data) +
            QStringLiteral("/AutoSave");

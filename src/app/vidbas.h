@@ -61,5 +61,7 @@ QString ProgramFolder();
 // The folder "AutoSave" beside the program, or in the per-user data folder when the program's
 // folder cannot be written to (an installed program).
 QString AutoSaveFolder();
+// The same choice for a given program folder.
+QString AutoSaveFolderFor(const QString& programFolder);
 
 } // namespace VidBAS

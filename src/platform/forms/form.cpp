@@ -82,6 +82,10 @@ void Form::Show(int modal, QWidget* owner) {
     if (modal == 0) {
         show();
         raise();
+        activateWindow();
+        // Without a window manager no activation arrives; the form still runs its handler.
+        if (!isActiveWindow())
+            Form_Activate();
         return;
     }
     if (m_modalLoop)

@@ -88,3 +88,27 @@ int vbShift(Qt::KeyboardModifiers modifiers) {
     return s;
 }
 } // namespace korimo
+
+#include <QWidget>
+
+namespace korimo {
+void setTag(QWidget* control, const QString& value) {
+    if (control)
+        control->setProperty("Tag", value);
+}
+
+QString tag(const QWidget* control) {
+    return control ? control->property("Tag").toString() : QString();
+}
+
+QFont designFont(const QString& family, double pointSize, bool bold) {
+    QFont f(family);
+    f.setStyleHint(family.contains(QLatin1String("Serif"), Qt::CaseInsensitive) &&
+                           !family.contains(QLatin1String("Sans"), Qt::CaseInsensitive)
+                       ? QFont::Serif
+                       : QFont::SansSerif);
+    f.setPointSizeF(pointSize);
+    f.setBold(bold);
+    return f;
+}
+} // namespace korimo

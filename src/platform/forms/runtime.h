@@ -55,3 +55,15 @@ namespace korimo {
 int vbButton(Qt::MouseButtons buttons);
 int vbShift(Qt::KeyboardModifiers modifiers);
 } // namespace korimo
+
+#include <QFont>
+class QWidget;
+
+namespace korimo {
+// The hint text a control keeps in its Tag.
+void setTag(QWidget* control, const QString& tag);
+QString tag(const QWidget* control);
+
+// A design font ("MS Sans Serif", 8.25 pt, ...); Windows families fall back to a sans face here.
+QFont designFont(const QString& family, double pointSize, bool bold = false);
+} // namespace korimo

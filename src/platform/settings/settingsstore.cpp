@@ -11,6 +11,7 @@ namespace korimo {
 
 namespace {
 QString g_explicitFile;
+QStringList* g_readLog = nullptr;
 
 std::unique_ptr<QSettings> openStore() {
     std::unique_ptr<QSettings> s;
@@ -25,6 +26,8 @@ std::unique_ptr<QSettings> openStore() {
 } // namespace
 
 QString SettingsStore::get(const QString& key, const QString& defaultValue) {
+    if (g_readLog)
+        g_readLog->append(key);
     auto s = openStore();
     const QVariant v = s->value(key);
     if (!v.isValid())
@@ -80,6 +83,10 @@ void SettingsStore::saveBool(const QString& key, bool value) {
 
 void SettingsStore::setFile(const QString& path) {
     g_explicitFile = path;
+}
+
+void SettingsStore::setReadLog(QStringList* log) {
+    g_readLog = log;
 }
 
 QString SettingsStore::fileName() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace korimo {
 
@@ -27,6 +28,8 @@ public:
     // Points the store at an explicit file (tests); an empty path returns to the per-user file.
     static void setFile(const QString& path);
     static QString fileName();
+    // Records every key read, in order, into the list while it is set (tests).
+    static void setReadLog(QStringList* log);
 };
 
 } // namespace korimo

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "forms/form.h"
+
+#include <QTimer>
+#include <array>
+
+class QLabel;
+
+namespace korimo {
+
+class Button_XP;
+class Elastic;
+class HSlider;
+class Label;
+
+// The window the program starts into and whose closing ends it: borderless, round-cornered,
+// holding the player, the position slider, the transport strip and the toolbar.
+class Main : public Form {
+    Q_OBJECT
+public:
+    explicit Main(QWidget* parent = nullptr);
+    ~Main() override;
+
+    static constexpr const char* kTitle = "Korimo v3.0";
+
+    // Window state as designed: 0 normal, 1 minimised, 2 maximised.
+    int WindowState() const;
+    void setWindowState(int state);
+
+    void SetCaption(const QString& text);
+    void UnloadOtherForms(const QString& name);
+
+    // The window's controls, in the order the tooltip walk visits them.
+    const QList<QWidget*>& Controls() const { return m_controls; }
+
+    // Controls (public, as the other windows of the program reach into the main window).
+    Elastic* Elastic1 = nullptr;
+    QWidget* MMPlay = nullptr;
+    HSlider* trkPosition = nullptr;
+    std::array<Button_XP*, 9> Cmd2{};
+    std::array<Button_XP*, 10> Cmds{};
+    Button_XP* btnStart = nullptr;
+    Button_XP* btnEnd = nullptr;
+    Button_XP* btnSelStart = nullptr;
+    Button_XP* btnSelEnd = nullptr;
+    std::array<Label*, 3> LblCmds{};
+    Label* LblHide = nullptr;
+    Label* lbldl = nullptr;
+    Label* Label3 = nullptr;
+    Label* Label4 = nullptr;
+    QWidget* ImgCtl3 = nullptr;
+    QLabel* Picture4 = nullptr;
+    QTimer Timer1, Timer2, Timer3, Timer4;
+
+    // Variables of the window itself.
+    QString g_WindowTitle;
+    bool g_Maximised = false;
+    int g_HoverCaption = 0;
+    bool g_SelectionMarked = false;
+
+    // Handlers.
+    void LblCmds_Click(int Index);
+    void LblCmds_MouseMove(int Index, int Button, int Shift, float X, float Y);
+    void Elastic1_MouseMove(int Button, int Shift, float X, float Y);
+    void Elastic1_MouseDown(int Button, int Shift, float X, float Y);
+    void LblHide_MouseDown(int Button, int Shift, float X, float Y);
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer4_Timer();
+
+protected:
+    void Form_Load() override;
+    void Form_Activate() override;
+    void Form_Resize() override;
+    void Form_QueryUnload(int& Cancel, int UnloadMode) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void InitMainForm();
+    void buildControls();
+    Button_XP* placeButton(int left, int top, int width, int height, const QString& caption,
+                           bool enabled, const QString& hint, bool twoState);
+    Label* placeLabel(int left, int top, int width, int height, const QString& caption);
+    void applyRoundRegion();
+    void Form_MouseMove(int Button, int Shift, float X, float Y);
+    void resetCaptionHover();
+
+    QList<QWidget*> m_controls;
+};
+
+// The rounded window outline for a client of w x h pixels with corner ellipses of ew x eh.
+QRegion roundRectRegion(int w, int h, int ew, int eh);
+// The outline Main sets on itself at a given window size in pixels.
+QRegion mainWindowRegion(QSize size);
+
+} // namespace korimo

@@ -1,0 +1,65 @@
+#include "app/vidbas.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(VidBAS, FileExistsNeedsAFileWithBytes) {
+    QTemporaryDir dir;
+    const QString empty = dir.filePath("empty.bmp");
+    const QString full = dir.filePath("auto1.bmp");
+    QFile(empty).open(QIODevice::WriteOnly);
+    {
+        QFile f(full);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("BM", 2);
+    }
+    EXPECT_FALSE(VidBAS::FileExists(empty));
+    EXPECT_FALSE(VidBAS::FileExists(QString()));
+    EXPECT_FALSE(VidBAS::FileExists(dir.path()));
+    EXPECT_FALSE(VidBAS::FileExists(dir.filePath("missing.bmp")));
+    EXPECT_TRUE(VidBAS::FileExists(full));
+    EXPECT_EQ(VidBAS::g_ApiResult, 2);
+}
+
+TEST(VidBAS, CheckVideoTypeLooksAtTheLastFourCharacters) {
+    struct Case {
+        const char* name;
+        bool notVideo;
+    };
+    const Case cases[] = {
+        {"clip.MPEG", false}, {"clip.mpeg", false},    {"a.swf", false}, {"b.Mpg", false},
+        {"c.avi", false},     {"d.mov", false},        {"e.mpa", false}, {"f.WMV", false},
+        {"g.mp4", true},      {"h.mpeg4", true},       {"i.avi ", true}, {"", true},
+        {"avi", true},        {"/dir.avi/file", true}, {"x. avi", true},
+    };
+    for (const Case& c : cases) {
+        VidBAS::g_NotVideo = !c.notVideo;
+        VidBAS::CheckVideoType(QString::fromUtf8(c.name));
+        EXPECT_EQ(VidBAS::g_NotVideo, c.notVideo) << c.name;
+    }
+    // A name of exactly four characters is judged by all of them.
+    VidBAS::CheckVideoType(".avi");
+    EXPECT_FALSE(VidBAS::g_NotVideo);
+}
+
+TEST(VidBAS, AutoSaveFolderMovesOutOfAReadOnlyProgramFolder) {
+    QTemporaryDir dir;
+    EXPECT_EQ(VidBAS::AutoSaveFolderFor(dir.path()), dir.path() + "/AutoSave");
+    const QString elsewhere = VidBAS::AutoSaveFolderFor("/proc/self");
+    EXPECT_TRUE(elsewhere.endsWith("/AutoSave"));
+    EXPECT_FALSE(elsewhere.startsWith("/proc"));
+}
+
+TEST(VidBAS, ResetStateReturnsToStartValues) {
+    VidBAS::g_CurrentFile = "x.avi";
+    VidBAS::g_PlaylistCount = 3;
+    VidBAS::g_ShowPlayErrors = true;
+    VidBAS::g_PPosition = 7;
+    VidBAS::ResetState();
+    EXPECT_TRUE(VidBAS::g_CurrentFile.isEmpty());
+    EXPECT_EQ(VidBAS::g_PlaylistCount, 0);
+    EXPECT_FALSE(VidBAS::g_ShowPlayErrors);
+    EXPECT_EQ(VidBAS::g_PPosition, 0);
+}

@@ -91,8 +91,8 @@ QString openSelectionText(const QStringList& files, bool multiSelect) {
 
 int GetOpenFileName(OpenFileNameRecord& ofn) {
     const bool multi = (ofn.Flags & OFN_ALLOWMULTISELECT) != 0;
-    const QString initDir =
-        ofn.lpstrInitialDir.isNull() ? QString() : textBeforeNul(ofn.lpstrInitialDir);
+    // A null initial folder lets the dialog start where it likes.
+    const QString initDir = textBeforeNul(ofn.lpstrInitialDir);
     const QStringList files = dialogProvider().getOpenFileNames(
         ofn.hwndOwner, textBeforeNul(ofn.lpstrTitle), initDir,
         textBeforeNul(ofn.lpstrFile).trimmed(), nameFiltersFromList(ofn.lpstrFilter),
@@ -109,8 +109,7 @@ int GetOpenFileName(OpenFileNameRecord& ofn) {
 }
 
 int GetSaveFileName(OpenFileNameRecord& ofn) {
-    const QString initDir =
-        ofn.lpstrInitialDir.isNull() ? QString() : textBeforeNul(ofn.lpstrInitialDir);
+    const QString initDir = textBeforeNul(ofn.lpstrInitialDir);
     const QString chosen =
         dialogProvider().getSaveFileName(ofn.hwndOwner, textBeforeNul(ofn.lpstrTitle), initDir,
                                          nameFiltersFromList(ofn.lpstrFilter), ofn.nFilterIndex);

@@ -11,16 +11,6 @@
 
 using namespace korimo;
 
-TEST(DialogProvider, SetterInstallsAndRestoresTheRealDialogs) {
-    DialogProvider* real = &dialogProvider();
-    EXPECT_NE(dynamic_cast<QtDialogProvider*>(real), nullptr);
-    {
-        test::ScriptedDialogProvider scripted;
-        EXPECT_EQ(&dialogProvider(), &scripted);
-    }
-    EXPECT_EQ(&dialogProvider(), real);
-}
-
 TEST(DialogProvider, OpenDialogIsNonNativeWithChosenFilterAndCancelGivesNothing) {
     QtDialogProvider provider;
     bool nonNative = false;

@@ -7,6 +7,7 @@
 #include "widgets/elastic.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLinearGradient>
@@ -241,6 +242,15 @@ bool ErrFrm::eventFilter(QObject* watched, QEvent* event) {
             return true;
     }
     return Form::eventFilter(watched, event);
+}
+
+void ErrFrm::keyPressEvent(QKeyEvent* event) {
+    // Escape that reaches the window unclaimed, e.g. before the window became the active one.
+    if (event->key() == Qt::Key_Escape) {
+        LblEnd_Click();
+        return;
+    }
+    Form::keyPressEvent(event);
 }
 
 void ShowMessage(QWidget* owner, const QString& title, const QString& message, bool playerError) {

@@ -32,6 +32,7 @@ protected:
     void Form_Load() override;
     void Form_Unload(int& Cancel) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void SetDontShowOption();

@@ -149,7 +149,8 @@ TEST_F(ErrFrmTest, EscapeAndTheWindowManagerCloseTakeTheSameSteps) {
     show(QStringLiteral("Error Abort"), QStringLiteral("b"), true, [](ErrFrm* f) {
         QTest::mouseClick(f->check1, Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
         f->activateWindow();
-        QTest::keyClick(f, Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(f));
+        QTest::keyClick(f->check1, Qt::Key_Escape);
     });
     EXPECT_FALSE(VidBAS::g_ShowPlayErrors);
     EXPECT_FALSE(VidBAS::g_OfferDontShow);
@@ -403,6 +404,9 @@ TEST(ScreensOnX, MessageWindowAndGlyphs) {
     env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("KORIMO_SCREENS_OUT"), out);
+    // Under the address sanitizer: the X platform's D-Bus connection is never freed before exit.
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+               env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
     inner.setProcessEnvironment(env);
     inner.setProcessChannelMode(QProcess::MergedChannels);
     inner.start(QCoreApplication::applicationFilePath(),

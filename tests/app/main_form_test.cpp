@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <QPointer>
 #include <gtest/gtest.h>
 
@@ -227,4 +228,34 @@ TEST(MainRegion, RoundedCornersCutAtEverySize) {
         EXPECT_LE(r.boundingRect().width(), s.width());
     }
     EXPECT_TRUE(mainWindowRegion(QSize(0, 10)).isEmpty());
+}
+
+TEST_F(MainFormTest, DraggingTheSkinOrStatusLineMovesTheWindowWithAnyButton) {
+    Main main;
+    main.Load();
+    main.Show();
+    QApplication::processEvents();
+    for (int button : {1, 2}) {
+        const QPoint start = main.pos();
+        const QPoint grab = main.mapToGlobal(QPoint(100, 450));
+        QCursor::setPos(grab);
+        if (button == 1)
+            main.Elastic1_MouseDown(button, 0, 100, 450);
+        else
+            main.LblHide_MouseDown(button, 0, 5, 5);
+        // Without a window manager the window follows the pointer itself.
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(grab + QPoint(40, 25)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(main.LblHide, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5),
+                            QPointF(grab + QPoint(40, 25)), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(main.LblHide, &release);
+        EXPECT_EQ(main.pos(), start + QPoint(40, 25)) << button;
+        // Once released, moves no longer drag.
+        QMouseEvent later(QEvent::MouseMove, QPointF(5, 5), QPointF(grab + QPoint(90, 90)),
+                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(main.LblHide, &later);
+        EXPECT_EQ(main.pos(), start + QPoint(40, 25)) << button;
+    }
 }

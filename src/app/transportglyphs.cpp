@@ -82,11 +82,13 @@ QImage transportGlyph(TransportGlyph glyph) {
         bar(p, 1, 1, 1, 3);
         break;
     case TransportGlyph::Loop:
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRect(1, 3, 10, 6), 2, 2);
-        p.setBrush(kInk);
-        arrowHead(p, QPoint(8, 3), 1, 0);
-        arrowHead(p, QPoint(3, 9), -1, 0);
+        // A rounded loop with a ">" on its top run and a "<" on its bottom run.
+        p.drawLine(2, 3, 9, 3);
+        p.drawLine(2, 9, 9, 9);
+        p.drawLine(1, 4, 1, 8);
+        p.drawLine(10, 4, 10, 8);
+        p.drawPolyline(QPolygon({QPoint(6, 1), QPoint(8, 3), QPoint(6, 5)}));
+        p.drawPolyline(QPolygon({QPoint(5, 7), QPoint(3, 9), QPoint(5, 11)}));
         break;
     case TransportGlyph::SelStart:
         bar(p, 1, 1, 2, 10);

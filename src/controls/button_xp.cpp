@@ -614,8 +614,7 @@ void Button_XP::UserControl_MouseUp(int Button, int Shift, float X, float Y) {
 
 void Button_XP::UserControl_DblClick() {
     // The second press of a double click arrives only as this call: press the button again.
-    grabMouse();
-    releaseMouse();
+    // Qt already holds the mouse for the widget until that press is released.
     UserControl_MouseDown(g_LastButton, g_LastShift, g_LastX, g_LastY);
 }
 

@@ -80,6 +80,13 @@ int readInt(const PropertyBag& bag, const char* key, int fallback) {
     return ok ? v : fallback;
 }
 
+// Colours may come as unsigned values (&H8000000F written as an unsigned literal): keep the bits.
+OleColor readColour(const PropertyBag& bag, const char* key, OleColor fallback) {
+    bool ok = false;
+    const qlonglong v = bag.ReadProperty(QString::fromLatin1(key), fallback).toLongLong(&ok);
+    return ok ? static_cast<OleColor>(static_cast<std::uint32_t>(v)) : fallback;
+}
+
 bool readBool(const PropertyBag& bag, const char* key, bool fallback) {
     const QVariant v = bag.ReadProperty(QString::fromLatin1(key), fallback);
     if (v.metaType().id() == QMetaType::QString) {
@@ -484,9 +491,9 @@ void Button_XP::UserControl_InitProperties() {
 }
 
 void Button_XP::UserControl_ReadProperties(const PropertyBag& bag) {
-    m_BackColor = readInt(bag, "BackColor", kSysButtonFace);
+    m_BackColor = readColour(bag, "BackColor", kSysButtonFace);
     setSurfaceBackColor(m_BackColor);
-    m_ForeColor = readInt(bag, "ForeColor", kSysButtonText);
+    m_ForeColor = readColour(bag, "ForeColor", kSysButtonText);
     m_SurfaceForeColor = m_ForeColor;
     m_ShowFocusRect = readBool(bag, "ShowFocusRect", true);
     m_Caption = readString(bag, "Caption", displayName());
@@ -510,14 +517,14 @@ void Button_XP::UserControl_ReadProperties(const PropertyBag& bag) {
     m_MousePointer = static_cast<std::int16_t>(readInt(bag, "MousePointer", 0));
     applyMousePointer();
     m_URL = readString(bag, "URL", QString());
-    m_XPColor_Pressed = readInt(bag, "XPColor_Pressed", kSys3DHighlight);
-    m_XPColor_Hover = readInt(bag, "XPColor_Hover", kSys3DLight);
+    m_XPColor_Pressed = readColour(bag, "XPColor_Pressed", kSys3DHighlight);
+    m_XPColor_Hover = readColour(bag, "XPColor_Hover", kSys3DLight);
     m_XPDefaultColors = readBool(bag, "XPDefaultColors", true);
     m_SoundOver = readString(bag, "SoundOver", kOverWav);
     m_SoundClick = readString(bag, "SoundClick", kClickWav);
     m_DefCurHand = readBool(bag, "DefCurHand", false);
     m_XPShowBorderAlways = readBool(bag, "XPShowBorderAlways", false);
-    m_MaskColor = readInt(bag, "MaskColor", 0);
+    m_MaskColor = readColour(bag, "MaskColor", 0);
     m_TransparentBG = readBool(bag, "TransparentBG", false);
     m_BEVEL = static_cast<std::int16_t>(readInt(bag, "BEVEL", 1));
     m_BEVELDEPTH = static_cast<std::int16_t>(readInt(bag, "BEVELDEPTH", 8));

@@ -198,6 +198,22 @@ TEST(ButtonXpProperties, StyleThreeTurnsTransparentBackgroundOff) {
     EXPECT_FALSE(b.mask().isEmpty());
 }
 
+TEST(ButtonXpProperties, ColoursAndBooleansReadInTheFormsHostsWriteThem) {
+    PropertyBag bag;
+    bag.WriteProperty("BackColor", 0x80000005u);
+    bag.WriteProperty("ForeColor", QStringLiteral("255"));
+    bag.WriteProperty("XPDefaultColors", QStringLiteral("False"));
+    bag.WriteProperty("Enabled", QStringLiteral("nonsense"));
+    bag.WriteProperty("PictureWidth", QStringLiteral("wide"));
+    Button_XP b;
+    b.UserControl_ReadProperties(bag);
+    EXPECT_EQ(b.BackColor(), kSysWindow);
+    EXPECT_EQ(b.ForeColor(), 255);
+    EXPECT_FALSE(b.XPDefaultColors());
+    EXPECT_TRUE(b.Enabled());
+    EXPECT_EQ(b.PictureWidth(), 32);
+}
+
 TEST(ButtonXpProperties, ReadingStyleThreeKeepsStoredTransparentBackground) {
     PropertyBag bag;
     bag.WriteProperty("ButtonStyle", 3, 2);

@@ -9,6 +9,8 @@ namespace korimo::dib {
 namespace {
 
 constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiRle8 = 1;
+constexpr std::uint32_t kBiRle4 = 2;
 constexpr std::uint32_t kBiBitfields = 3;
 constexpr std::uint32_t kBiAlphaBitfields = 6;
 constexpr std::size_t kFileHeaderSize = 14;
@@ -55,6 +57,7 @@ struct Layout {
     int bpp = 0;
     bool bitfields = false;
     bool alphaMask = false;
+    int rle = 0;                       // 4 or 8 for run-length rows
     std::array<Channel, 4> channels{}; // red, green, blue, alpha
     std::vector<std::uint32_t> palette;
     std::size_t colourTableEnd = 0; // where the rows of a packed DIB start
@@ -123,8 +126,13 @@ std::optional<Layout> parseHeader(const std::uint8_t* data, std::size_t size) {
                     masks[3] = 0;
             }
             l.bitfields = true;
+        } else if ((compression == kBiRle8 && l.bpp == 8) ||
+                   (compression == kBiRle4 && l.bpp == 4)) {
+            if (headerSize == 64 || l.topDown)
+                return std::nullopt;
+            l.rle = l.bpp;
         } else if (compression != kBiRgb) {
-            return std::nullopt; // run-length and embedded JPEG or PNG rows are not read
+            return std::nullopt; // embedded JPEG or PNG rows are not read
         }
     } else {
         return std::nullopt;
@@ -177,7 +185,8 @@ std::optional<Layout> parseHeader(const std::uint8_t* data, std::size_t size) {
     l.colourTableEnd = static_cast<std::size_t>(tableEnd);
     const std::uint64_t rowBits = static_cast<std::uint64_t>(l.width) * l.bpp;
     l.rowBytes = (rowBits + 31) / 32 * 4;
-    l.pixelBytes = l.rowBytes * static_cast<std::uint64_t>(l.height - 1) + (rowBits + 7) / 8;
+    l.pixelBytes =
+        l.rle ? 2 : l.rowBytes * static_cast<std::uint64_t>(l.height - 1) + (rowBits + 7) / 8;
     return l;
 }
 
@@ -228,6 +237,63 @@ bool decodeRow(const Layout& l, const std::uint8_t* src, std::uint32_t* out) {
     }
 }
 
+// Run-length rows: runs and literal stretches of palette indices, with end-of-line,
+// end-of-bitmap and skip codes. Pixels past the last row or a skip off the picture are a fault;
+// pixels the codes skip keep the first palette colour.
+bool decodeRunLength(const Layout& l, const std::uint8_t* data, std::size_t size, Image& image) {
+    image.fill(l.palette[0]);
+    const std::size_t colours = l.palette.size();
+    const bool nibbles = l.rle == 4;
+    long long x = 0, y = 0; // y counts rows from the bottom
+    std::size_t i = 0;
+    const auto put = [&](unsigned index) {
+        if (y >= l.height)
+            return false;
+        // Some writers encode the padded row; what lies past the width is dropped unread.
+        if (x >= l.width) {
+            ++x;
+            return true;
+        }
+        if (index >= colours)
+            return false;
+        image.row(l.height - 1 - static_cast<int>(y))[x++] = l.palette[index];
+        return true;
+    };
+    while (i + 2 <= size) {
+        const unsigned count = data[i], value = data[i + 1];
+        i += 2;
+        if (count > 0) {
+            for (unsigned k = 0; k < count; ++k)
+                if (!put(nibbles ? ((k & 1) ? value & 0x0F : value >> 4) : value))
+                    return false;
+        } else if (value == 0) {
+            x = 0;
+            ++y;
+        } else if (value == 1) {
+            return true;
+        } else if (value == 2) {
+            if (i + 2 > size)
+                return false;
+            x += data[i];
+            y += data[i + 1];
+            i += 2;
+            if (x > l.width || y > l.height)
+                return false;
+        } else {
+            const std::size_t bytes = nibbles ? (value + 1) / 2 : value;
+            if (i + bytes > size)
+                return false;
+            for (unsigned k = 0; k < value; ++k) {
+                const unsigned b = data[i + (nibbles ? k / 2 : k)];
+                if (!put(nibbles ? ((k & 1) ? b & 0x0F : b >> 4) : b))
+                    return false;
+            }
+            i += (bytes + 1) & ~std::size_t{1}; // literal stretches keep 16-bit alignment
+        }
+    }
+    return true; // some writers leave the end-of-bitmap code out
+}
+
 std::optional<Image> decode(const Layout& l, const std::uint8_t* pixels, std::size_t available) {
     if (l.pixelBytes > available)
         return std::nullopt;
@@ -236,6 +302,11 @@ std::optional<Image> decode(const Layout& l, const std::uint8_t* pixels, std::si
         image = Image(l.width, l.height);
     } catch (const ImagingError&) {
         return std::nullopt;
+    }
+    if (l.rle) {
+        if (!decodeRunLength(l, pixels, available, image))
+            return std::nullopt;
+        return image;
     }
     bool anyAlpha = false;
     for (int r = 0; r < l.height; ++r) {

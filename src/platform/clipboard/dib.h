@@ -9,7 +9,8 @@
 
 // Readers for device-independent bitmaps as other programs put them on the clipboard. Every
 // header field, size, mask, offset and palette index is checked before it is used; anything
-// malformed or unsupported reads as no image. Rows may run bottom-up or top-down.
+// malformed or unsupported reads as no image. Rows may run bottom-up or top-down, plain or
+// run-length encoded.
 namespace korimo::dib {
 
 // A packed DIB: a BITMAPCOREHEADER, BITMAPINFOHEADER or later header, colour masks where the

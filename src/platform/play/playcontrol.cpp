@@ -1,0 +1,908 @@
+#include "play/playcontrol.h"
+
+#include "play/mpvsession.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QPainter>
+#include <QRegularExpression>
+#include <mpv/client.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace korimo {
+
+namespace {
+
+// Observed properties, dispatched by their reply id.
+enum Observed : uint64_t {
+    kObsTimePos = 1,
+    kObsDuration,
+    kObsEof,
+    kObsCache,
+};
+
+struct ObservedProperty {
+    Observed id;
+    const char* name;
+    mpv_format format;
+};
+
+constexpr ObservedProperty kObserved[] = {
+    {kObsTimePos, "time-pos", MPV_FORMAT_DOUBLE},
+    {kObsDuration, "duration", MPV_FORMAT_DOUBLE},
+    {kObsEof, "eof-reached", MPV_FORMAT_FLAG},
+    {kObsCache, "demuxer-cache-state", MPV_FORMAT_NODE},
+};
+
+// Smaller probes start a network stream in a fraction of the time the defaults take.
+constexpr char kNetworkOptions[] = "demuxer-lavf-probesize=262144,demuxer-lavf-analyzeduration=0.5";
+constexpr int kLoadWaitMs = 10000;
+constexpr int kStepWaitMs = 1000;
+constexpr double kTimeEpsilon = 1e-4;
+
+const mpv_node* mapValue(const mpv_node& map, const char* key) {
+    if (map.format != MPV_FORMAT_NODE_MAP || !map.u.list)
+        return nullptr;
+    for (int i = 0; i < map.u.list->num; ++i)
+        if (std::strcmp(map.u.list->keys[i], key) == 0)
+            return &map.u.list->values[i];
+    return nullptr;
+}
+
+double nodeDouble(const mpv_node* n, double fallback) {
+    if (!n)
+        return fallback;
+    if (n->format == MPV_FORMAT_DOUBLE)
+        return n->u.double_;
+    if (n->format == MPV_FORMAT_INT64)
+        return static_cast<double>(n->u.int64);
+    return fallback;
+}
+
+// screenshot-raw gives bgr0 rows; the padding byte is undefined, so it is set opaque.
+QImage imageFromScreenshot(const mpv_node& result) {
+    const mpv_node* w = mapValue(result, "w");
+    const mpv_node* h = mapValue(result, "h");
+    const mpv_node* stride = mapValue(result, "stride");
+    const mpv_node* format = mapValue(result, "format");
+    const mpv_node* data = mapValue(result, "data");
+    if (!w || !h || !stride || !format || !data || w->format != MPV_FORMAT_INT64 ||
+        h->format != MPV_FORMAT_INT64 || stride->format != MPV_FORMAT_INT64 ||
+        format->format != MPV_FORMAT_STRING || data->format != MPV_FORMAT_BYTE_ARRAY ||
+        std::strcmp(format->u.string, "bgr0") != 0)
+        return {};
+    const int width = static_cast<int>(w->u.int64);
+    const int height = static_cast<int>(h->u.int64);
+    const int64_t rowBytes = stride->u.int64;
+    if (width <= 0 || height <= 0 || rowBytes < int64_t(width) * 4 ||
+        data->u.ba->size < size_t(rowBytes) * size_t(height - 1) + size_t(width) * 4)
+        return {};
+    QImage image(width, height, QImage::Format_RGB32);
+    const auto* src = static_cast<const uchar*>(data->u.ba->data);
+    for (int y = 0; y < height; ++y) {
+        const auto* in = reinterpret_cast<const uint32_t*>(src + rowBytes * y);
+        auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            out[x] = in[x] | 0xff000000u;
+    }
+    return image;
+}
+
+void putLe16(QByteArray& b, int at, uint16_t v) {
+    b[at] = char(v & 0xff);
+    b[at + 1] = char(v >> 8);
+}
+
+void putLe32(QByteArray& b, int at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = char((v >> (8 * i)) & 0xff);
+}
+
+QByteArray packedDib(const QImage& image) {
+    const int w = image.width();
+    const int h = image.height();
+    const int stride = (w * 3 + 3) & ~3;
+    QByteArray dib(40 + qsizetype(stride) * h, '\0');
+    putLe32(dib, 0, 40);
+    putLe32(dib, 4, uint32_t(w));
+    putLe32(dib, 8, uint32_t(h)); // positive height: rows bottom-up
+    putLe16(dib, 12, 1);
+    putLe16(dib, 14, 24);
+    putLe32(dib, 16, 0); // BI_RGB
+    putLe32(dib, 20, uint32_t(stride * h));
+    putLe32(dib, 24, 3780); // 96 dpi
+    putLe32(dib, 28, 3780);
+    auto* out = reinterpret_cast<uchar*>(dib.data()) + 40;
+    for (int y = 0; y < h; ++y) {
+        const auto* in = reinterpret_cast<const uint32_t*>(image.constScanLine(h - 1 - y));
+        uchar* row = out + qsizetype(stride) * y;
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = in[x];
+            row[3 * x] = uchar(p);
+            row[3 * x + 1] = uchar(p >> 8);
+            row[3 * x + 2] = uchar(p >> 16);
+        }
+    }
+    return dib;
+}
+
+} // namespace
+
+void PlayControl::setAudioDriver(const QByteArray& driver) {
+    MpvSession::setAudioDriver(driver);
+}
+
+PlayControl::PlayControl(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+PlayControl::~PlayControl() {
+    m_session.reset();
+}
+
+void PlayControl::ensureSession() {
+    if (m_session)
+        return;
+    m_session = std::make_unique<MpvSession>(
+        [this] {
+            if (!m_drainQueued.exchange(true))
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        m_drainQueued = false;
+                        drainEvents();
+                    },
+                    Qt::QueuedConnection);
+        },
+        [this] {
+            if (!m_repaintQueued.exchange(true))
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        m_repaintQueued = false;
+                        update();
+                    },
+                    Qt::QueuedConnection);
+        });
+    mpv_handle* h = m_session->handle();
+    for (const auto& p : kObserved)
+        mpv_observe_property(h, p.id, p.name, p.format);
+    setProp("mute", m_mute ? "yes" : "no");
+    setProp("speed", QByteArray::number(m_rate, 'g', 10));
+}
+
+// ---- sources -------------------------------------------------------------------------------
+
+void PlayControl::setSource(const QString& pathOrUrl) {
+    if (pathOrUrl.isEmpty()) {
+        dropSource();
+        return;
+    }
+    static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*)://"));
+    const auto match = scheme.match(pathOrUrl);
+    if (match.hasMatch()) {
+        const QString s = match.captured(1).toLower();
+        if (s != QLatin1String("http") && s != QLatin1String("https"))
+            throw PlayError(kPlayErrRefused);
+        loadUri(pathOrUrl.toUtf8(), kNetworkOptions, false);
+        m_source = pathOrUrl;
+        m_kind = 1;
+        m_network = true;
+        m_downloadDone = false;
+        return;
+    }
+    // Local files reach mpv only as absolute paths, so nothing in a name is read as a protocol.
+    const QFileInfo info(pathOrUrl);
+    if (!info.exists())
+        throw PlayError(kPlayErrMissing);
+    if (info.isDir())
+        throw PlayError(kPlayErrFolder);
+    loadUri(QFile::encodeName(info.absoluteFilePath()), QByteArray(), true);
+    m_source = pathOrUrl;
+    m_kind = 1;
+}
+
+void PlayControl::setSourceHandle(std::shared_ptr<const QByteArray> wholeFile) {
+    m_memoryCheck = 0;
+    if (!wholeFile) {
+        dropSource();
+        return;
+    }
+    ensureSession();
+    const QString uri = m_session->addMemorySource(wholeFile);
+    try {
+        loadUri(uri.toUtf8(), QByteArray(), true);
+    } catch (...) {
+        m_session->removeMemorySource(uri);
+        throw;
+    }
+    m_memoryUri = uri;
+    m_memory = std::move(wholeFile);
+    m_kind = 2;
+    m_memoryCheck = 1;
+}
+
+void PlayControl::ResetSource() {
+    dropSource();
+}
+
+void PlayControl::dropSource(bool stopEngine) {
+    const bool had = m_kind != 0 || m_loading || m_loaded;
+    if (m_session) {
+        // Not before a new load: a queued stop could land after it and end the new file.
+        if (stopEngine)
+            commandAsync({"stop"});
+        setProp("end", "none");
+        if (!m_memoryUri.isEmpty())
+            m_session->removeMemorySource(m_memoryUri);
+        m_session->setRenderSize({});
+        m_session->clearFrame();
+    }
+    m_memoryUri.clear();
+    m_memory.reset();
+    m_source.clear();
+    m_kind = 0;
+    m_state = 0;
+    m_network = false;
+    m_downloadDone = true;
+    m_loading = m_loaded = m_firstFrame = m_probingStart = false;
+    m_loadError = 0;
+    m_entry = -1;
+    m_awaitingStart = false;
+    m_duration = 0.0;
+    m_fps = 25.0;
+    m_t0 = 0.0;
+    m_hasVideo = m_hasAudio = false;
+    m_videoSize = {};
+    m_timePos = 0.0;
+    m_eof = false;
+    m_pendingSeekFrame = -1;
+    m_seeking = false;
+    m_endLimit = false;
+    m_knownLastFrame = -1.0;
+    m_playsDone = 0;
+    update();
+    if (had)
+        emitProgress(0);
+}
+
+void PlayControl::loadUri(const QByteArray& uri, const QByteArray& options, bool wait) {
+    ensureSession();
+    dropSource(false);
+    mpv_handle* h = m_session->handle();
+    restoreAudio();
+    // Loaded paused so the first frame and its time are known before anything plays.
+    mpv_set_property_string(h, "pause", "yes");
+
+    std::vector<const char*> args{"loadfile", uri.constData(), "replace"};
+    if (!options.isEmpty())
+        args.push_back(options.constData());
+    args.push_back(nullptr);
+    mpv_node result{};
+    m_loading = true;
+    m_awaitingStart = true;
+    const int rc = mpv_command_ret(h, args.data(), &result);
+    if (rc < 0) {
+        m_loading = false;
+        throw PlayError(rc);
+    }
+    if (const mpv_node* id = mapValue(result, "playlist_entry_id");
+        id && id->format == MPV_FORMAT_INT64) {
+        m_entry = id->u.int64;
+        m_awaitingStart = false;
+    }
+    mpv_free_node_contents(&result);
+
+    if (wait) {
+        m_syncLoad = true;
+        const bool done =
+            waitFor([this] { return m_loadError != 0 || (m_loaded && m_firstFrame); }, kLoadWaitMs);
+        m_syncLoad = false;
+        if (m_loadError != 0) {
+            const long code = m_loadError;
+            dropSource();
+            throw PlayError(code);
+        }
+        if (!done && !m_loading) {
+            dropSource();
+            throw PlayError(kPlayErrTimeout);
+        }
+    }
+    m_state = 3;
+    setProp("pause", "no");
+}
+
+void PlayControl::requireSource() const {
+    if (m_kind == 0 || !m_session)
+        throw PlayError(kPlayErrNoSource);
+}
+
+void PlayControl::requireVideo() const {
+    requireSource();
+    if (!m_loaded)
+        throw PlayError(kPlayErrNoSource);
+    if (!m_hasVideo)
+        throw PlayError(kPlayErrNoVideo);
+}
+
+// ---- transport -----------------------------------------------------------------------------
+
+void PlayControl::Run() {
+    requireSource();
+    if (!m_loaded) {
+        m_state = 3;
+        setProp("pause", "no");
+        return;
+    }
+    restoreAudio();
+    const double start = m_selStart;
+    const double end = effectiveSelEnd();
+    const double now = m_pendingSeekFrame >= 0 ? frameTime(m_pendingSeekFrame) : m_timePos;
+    const double half = 0.5 / m_fps;
+    if (m_eof || now >= end - half || now < start - half)
+        seekExact(start);
+    m_playsDone = 0;
+    m_state = 3;
+    applyEndLimit(true);
+    setProp("pause", "no");
+}
+
+void PlayControl::Pause() {
+    if (m_kind == 0 || !m_session)
+        return;
+    applyEndLimit(false);
+    setProp("pause", "yes");
+    m_state = 2;
+}
+
+void PlayControl::Stop() {
+    if (m_kind == 0 || !m_session)
+        return;
+    setProp("pause", "yes");
+    applyEndLimit(false);
+    m_state = 1;
+    if (m_loaded)
+        seekExact(m_selStart);
+}
+
+bool PlayControl::IsRateSupported(double rate) const {
+    return std::isfinite(rate) && rate >= 0.01 && rate <= 100.0;
+}
+
+void PlayControl::setRate(double rate) {
+    if (!IsRateSupported(rate))
+        throw PlayError(kPlayErrRate);
+    m_rate = rate;
+    if (m_session)
+        setProp("speed", QByteArray::number(rate, 'g', 10));
+}
+
+int PlayControl::TrackLength() const {
+    if (!m_loaded || m_duration <= 0.0)
+        return 0;
+    return std::max(0, int(std::lround((m_duration - m_t0) * m_fps)));
+}
+
+int PlayControl::Position() const {
+    if (!m_loaded)
+        return 0;
+    if (m_pendingSeekFrame >= 0)
+        return m_pendingSeekFrame;
+    // At the end of a file time-pos may run on with the sound past the last picture.
+    const int n = TrackLength();
+    const int p = frameAt(m_timePos);
+    return n > 0 ? std::min(p, n - 1) : p;
+}
+
+void PlayControl::setPosition(int frame) {
+    requireSource();
+    if (!m_loaded)
+        return;
+    const int last = std::max(0, TrackLength() - 1);
+    seekExact(frameTime(std::clamp(frame, 0, last)));
+}
+
+void PlayControl::setSizeMode(int mode) {
+    if (mode < 0 || mode > 2)
+        throw PlayError(kPlayErrBadValue);
+    m_sizeMode = mode;
+    update();
+}
+
+void PlayControl::setMute(bool mute) {
+    m_mute = mute;
+    if (m_session)
+        setProp("mute", mute ? "yes" : "no");
+}
+
+void PlayControl::setPlayCount(int count) {
+    if (count < 0)
+        throw PlayError(kPlayErrBadValue);
+    m_playCount = count;
+}
+
+void PlayControl::setSelectionStart(double seconds) {
+    if (!std::isfinite(seconds))
+        throw PlayError(kPlayErrBadValue);
+    seconds = std::max(0.0, seconds);
+    if (m_duration > 0.0)
+        seconds = std::min(seconds, m_duration);
+    m_selStart = seconds;
+    emitSelection();
+    if (m_state == 3)
+        applyEndLimit(true);
+}
+
+void PlayControl::setSelectionEnd(double seconds) {
+    if (!std::isfinite(seconds))
+        throw PlayError(kPlayErrBadValue);
+    seconds = std::max(0.0, seconds);
+    if (m_duration > 0.0)
+        seconds = std::min(seconds, m_duration);
+    m_selEnd = seconds;
+    emitSelection();
+    if (m_state == 3)
+        applyEndLimit(true);
+}
+
+void PlayControl::MarkSelectionStart() {
+    requireSource();
+    setSelectionStart(frameTime(Position()));
+}
+
+void PlayControl::MarkSelectionEnd() {
+    requireSource();
+    setSelectionEnd(frameTime(Position()));
+}
+
+void PlayControl::SeekStart() {
+    requireSource();
+    if (m_loaded)
+        seekExact(m_t0);
+}
+
+void PlayControl::SeekEnd() {
+    requireSource();
+    if (m_loaded)
+        seekExact(lastFrameTime());
+}
+
+void PlayControl::NextFrame() {
+    requireVideo();
+    if (m_state == 3) {
+        applyEndLimit(false);
+        setProp("pause", "yes");
+    }
+    m_state = 2;
+    disableAudio();
+    waitFor([this] { return !m_seeking; }, kLoadWaitMs);
+    const double before = timePosNow();
+    if (m_eof || (m_knownLastFrame >= 0.0 && before >= m_knownLastFrame - kTimeEpsilon))
+        throw PlayError(kPlayErrNoFrame);
+    commandAsync({"frame-step"});
+    waitFor([&] { return m_eof || std::abs(m_timePos - before) > kTimeEpsilon; }, kStepWaitMs);
+    const double after = timePosNow();
+    m_timePos = after;
+    if (std::abs(after - before) <= kTimeEpsilon) {
+        m_knownLastFrame = before;
+        throw PlayError(kPlayErrNoFrame);
+    }
+    reportPosition(true);
+}
+
+void PlayControl::PreviousFrame() {
+    requireVideo();
+    if (m_state == 3) {
+        applyEndLimit(false);
+        setProp("pause", "yes");
+    }
+    m_state = 2;
+    disableAudio();
+    waitFor([this] { return !m_seeking; }, kLoadWaitMs);
+    const double before = timePosNow();
+    if (before <= m_t0 + 0.5 / m_fps)
+        throw PlayError(kPlayErrNoFrame);
+    const int restarts = m_restarts;
+    commandAsync({"frame-back-step"});
+    waitFor([&] { return m_restarts > restarts; }, kStepWaitMs);
+    const double after = timePosNow();
+    m_timePos = after;
+    if (after >= before - kTimeEpsilon)
+        throw PlayError(kPlayErrNoFrame);
+    m_eof = false;
+    reportPosition(true);
+}
+
+// ---- frames --------------------------------------------------------------------------------
+
+QImage PlayControl::grabFrame(int timeoutMs) const {
+    requireSource();
+    QDeadlineTimer deadline(std::max(0, timeoutMs));
+    waitForConst(
+        [this] {
+            return m_kind == 0 || m_loadError != 0 || (m_loaded && m_firstFrame && !m_seeking);
+        },
+        int(deadline.remainingTime()));
+    requireVideo();
+    const uint64_t id = commandAsync({"screenshot-raw", "video"});
+    m_wanted[id] = true;
+    const bool answered =
+        waitForConst([&] { return m_replies.count(id) != 0; }, int(deadline.remainingTime()));
+    m_wanted.erase(id);
+    if (!answered)
+        throw PlayError(kPlayErrTimeout);
+    const Reply reply = m_replies[id];
+    m_replies.erase(id);
+    if (reply.error < 0)
+        throw PlayError(reply.error);
+    if (reply.image.isNull())
+        throw PlayError(kPlayErrNoVideo);
+    if (!m_videoSize.isEmpty() && m_videoSize != reply.image.size())
+        return reply.image.scaled(m_videoSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return reply.image;
+}
+
+QByteArray PlayControl::FrameDib(int timeoutMs) const {
+    return packedDib(grabFrame(timeoutMs));
+}
+
+QImage PlayControl::FramePicture(int timeoutMs) const {
+    return grabFrame(timeoutMs);
+}
+
+// ---- engine plumbing -----------------------------------------------------------------------
+
+uint64_t PlayControl::commandAsync(std::initializer_list<QByteArray> args) const {
+    std::vector<const char*> argv;
+    for (const QByteArray& a : args)
+        argv.push_back(a.constData());
+    argv.push_back(nullptr);
+    const uint64_t id = m_nextReply++;
+    mpv_command_async(m_session->handle(), id, argv.data());
+    return id;
+}
+
+void PlayControl::setProp(const char* name, const QByteArray& value) const {
+    const char* text = value.constData();
+    mpv_set_property_async(m_session->handle(), 0, name, MPV_FORMAT_STRING, &text);
+}
+
+double PlayControl::timePosNow() const {
+    double t = m_timePos;
+    if (mpv_get_property(m_session->handle(), "time-pos", MPV_FORMAT_DOUBLE, &t) < 0)
+        return m_timePos;
+    return t;
+}
+
+// Steps run without sound: a step then moves time-pos with the picture alone (with sound it
+// can run past the last picture), and a back-step from the end of a file with sound does not
+// move at all. The sound comes back with Run.
+void PlayControl::disableAudio() {
+    if (m_audioOff || !m_hasAudio)
+        return;
+    setProp("aid", "no");
+    m_audioOff = true;
+}
+
+void PlayControl::restoreAudio() {
+    if (!m_audioOff)
+        return;
+    setProp("aid", "auto");
+    m_audioOff = false;
+}
+
+void PlayControl::seekExact(double seconds) {
+    // A negative target would count from the end of the file.
+    seconds = std::max(0.0, seconds);
+    const uint64_t id =
+        commandAsync({"seek", QByteArray::number(seconds, 'f', 6), "absolute+exact"});
+    m_seekReplies[id] = 1;
+    ++m_seeksOutstanding;
+    m_seeking = true;
+    m_eof = false;
+    if (!m_firstFrame)
+        return;
+    m_pendingSeekFrame = frameAt(seconds);
+    if (m_pendingSeekFrame != m_lastProgress && !(m_network && !m_downloadDone))
+        emitProgress(m_pendingSeekFrame);
+}
+
+void PlayControl::applyEndLimit(bool running) {
+    const double end = effectiveSelEnd();
+    const double half = 0.5 / m_fps;
+    if (running && m_loaded && end < lastFrameTime() - half) {
+        // Frames at or past "end" are never shown, so half a frame keeps the last one.
+        setProp("end", QByteArray::number(end + half, 'f', 6));
+        m_endLimit = true;
+    } else if (m_endLimit) {
+        setProp("end", "none");
+        m_endLimit = false;
+    }
+}
+
+void PlayControl::onPlayEnd() {
+    ++m_playsDone;
+    if (m_playCount == 0 || m_playsDone < m_playCount) {
+        seekExact(m_selStart);
+        setProp("pause", "no");
+        return;
+    }
+    m_state = 1;
+    applyEndLimit(false);
+    if (m_autoRewind)
+        seekExact(m_selStart);
+}
+
+double PlayControl::frameTime(int frame) const {
+    return m_t0 + frame / m_fps;
+}
+
+int PlayControl::frameAt(double seconds) const {
+    return std::max(0, int(std::lround((seconds - m_t0) * m_fps)));
+}
+
+double PlayControl::lastFrameTime() const {
+    return frameTime(std::max(0, TrackLength() - 1));
+}
+
+double PlayControl::effectiveSelEnd() const {
+    const double end = m_selEnd > m_selStart ? m_selEnd : m_duration;
+    return std::min(end, lastFrameTime());
+}
+
+void PlayControl::emitProgress(int p) {
+    m_lastProgress = p;
+    QMetaObject::invokeMethod(
+        this, [this, p] { emit Progress(p); }, Qt::QueuedConnection);
+}
+
+void PlayControl::emitSelection() {
+    const int s = frameAt(m_selStart);
+    const int e = frameAt(m_selEnd);
+    QMetaObject::invokeMethod(
+        this, [this, s, e] { emit SelectionChanged(s, e); }, Qt::QueuedConnection);
+}
+
+void PlayControl::reportPosition(bool force) {
+    if (m_network && !m_downloadDone)
+        return;
+    const int p = Position();
+    if (force || p != m_lastProgress)
+        if (p != m_lastProgress)
+            emitProgress(p);
+}
+
+void PlayControl::updateDownload(double cacheEnd, bool eof) {
+    if (!m_network || m_downloadDone || !m_loaded)
+        return;
+    const int total = TrackLength();
+    if (eof) {
+        m_downloadDone = true;
+        emitProgress(total);
+        return;
+    }
+    if (m_duration <= 0.0)
+        return;
+    const int p = std::clamp(int(std::lround(cacheEnd / m_duration * total)), 0, total);
+    if (p != m_lastProgress)
+        emitProgress(p);
+}
+
+void PlayControl::onFileLoaded() {
+    mpv_handle* h = m_session->handle();
+    double d = 0.0;
+    m_duration = mpv_get_property(h, "duration", MPV_FORMAT_DOUBLE, &d) >= 0 ? d : 0.0;
+    double fps = 0.0;
+    if (mpv_get_property(h, "container-fps", MPV_FORMAT_DOUBLE, &fps) < 0 || !(fps > 0.0) ||
+        fps > 240.0)
+        fps = 25.0;
+    m_fps = fps;
+    const auto selected = [h](const char* name) {
+        char* v = mpv_get_property_string(h, name);
+        const bool on = v && std::strcmp(v, "no") != 0;
+        mpv_free(v);
+        return on;
+    };
+    m_hasVideo = selected("vid");
+    m_hasAudio = selected("aid");
+    m_loaded = true;
+    refreshVideoSize();
+    m_selStart = 0.0;
+    m_selEnd = m_duration;
+    emitSelection();
+}
+
+void PlayControl::refreshVideoSize() {
+    mpv_handle* h = m_session->handle();
+    int64_t w = 0, ht = 0;
+    if (mpv_get_property(h, "dwidth", MPV_FORMAT_INT64, &w) >= 0 &&
+        mpv_get_property(h, "dheight", MPV_FORMAT_INT64, &ht) >= 0 && w > 0 && ht > 0)
+        m_videoSize = QSize(int(w), int(ht));
+    m_session->setRenderSize(m_hasVideo ? m_videoSize : QSize());
+}
+
+void PlayControl::drainEvents() {
+    if (!m_session)
+        return;
+    for (;;) {
+        mpv_event* e = mpv_wait_event(m_session->handle(), 0);
+        if (e->event_id == MPV_EVENT_NONE)
+            return;
+        handleEvent(e);
+    }
+}
+
+bool PlayControl::waitFor(const std::function<bool()>& done, int timeoutMs) {
+    if (!m_session)
+        return done();
+    QDeadlineTimer deadline(std::max(0, timeoutMs));
+    while (!done()) {
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0)
+            return false;
+        mpv_event* e = mpv_wait_event(m_session->handle(), double(left) / 1000.0);
+        if (e->event_id != MPV_EVENT_NONE)
+            handleEvent(e);
+    }
+    return true;
+}
+
+void PlayControl::handleEvent(const mpv_event* e) {
+    switch (e->event_id) {
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto* prop = static_cast<const mpv_event_property*>(e->data);
+        switch (e->reply_userdata) {
+        case kObsTimePos:
+            if (prop->format == MPV_FORMAT_DOUBLE && m_loaded) {
+                m_timePos = *static_cast<double*>(prop->data);
+                if (!m_seeking)
+                    reportPosition(false);
+            }
+            break;
+        case kObsDuration:
+            if (prop->format == MPV_FORMAT_DOUBLE && m_loaded) {
+                const bool wholeSelection = m_selEnd >= m_duration;
+                m_duration = *static_cast<double*>(prop->data);
+                if (wholeSelection && m_selEnd != m_duration) {
+                    m_selEnd = m_duration;
+                    emitSelection();
+                }
+            }
+            break;
+        case kObsEof:
+            if (prop->format == MPV_FORMAT_FLAG) {
+                const bool eof = *static_cast<int*>(prop->data) != 0;
+                const bool rising = eof && !m_eof;
+                m_eof = eof;
+                if (rising && m_state == 3 && m_loaded && !m_seeking)
+                    onPlayEnd();
+            }
+            break;
+        case kObsCache:
+            if (prop->format == MPV_FORMAT_NODE) {
+                const auto* node = static_cast<const mpv_node*>(prop->data);
+                const mpv_node* eof = mapValue(*node, "eof");
+                updateDownload(nodeDouble(mapValue(*node, "cache-end"), 0.0),
+                               eof && eof->format == MPV_FORMAT_FLAG && eof->u.flag);
+            }
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    case MPV_EVENT_START_FILE:
+        if (m_awaitingStart) {
+            m_entry = static_cast<const mpv_event_start_file*>(e->data)->playlist_entry_id;
+            m_awaitingStart = false;
+        }
+        break;
+    case MPV_EVENT_FILE_LOADED:
+        if (m_loading && !m_awaitingStart)
+            onFileLoaded();
+        break;
+    case MPV_EVENT_SEEK:
+        ++m_seekEvents;
+        break;
+    case MPV_EVENT_VIDEO_RECONFIG:
+        if (m_loaded)
+            refreshVideoSize();
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        if (!m_loaded)
+            break;
+        ++m_restarts;
+        if (!m_firstFrame && m_seeksOutstanding == 0) {
+            if (m_hasVideo && !m_probingStart) {
+                // Right after loading, time-pos can report the audio's start rather than the
+                // first picture's; an exact seek to 0 makes it the picture's own time.
+                m_probingStart = true;
+                seekExact(0.0);
+                break;
+            }
+            m_firstFrame = true;
+            m_loading = false;
+            m_probingStart = false;
+            m_t0 = m_hasVideo ? std::max(0.0, timePosNow()) : 0.0;
+            m_timePos = m_t0;
+            m_seeking = false;
+            m_pendingSeekFrame = -1;
+            if (m_network)
+                updateDownload(0.0, false);
+            break;
+        }
+        if (m_seeksOutstanding == 0) {
+            m_seeking = false;
+            m_pendingSeekFrame = -1;
+            m_timePos = timePosNow();
+            reportPosition(true);
+        }
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto* end = static_cast<const mpv_event_end_file*>(e->data);
+        if (m_awaitingStart || end->playlist_entry_id != m_entry)
+            break;
+        if (end->reason == MPV_END_FILE_REASON_ERROR) {
+            const long code = end->error < 0 ? end->error : MPV_ERROR_GENERIC;
+            if (m_syncLoad) {
+                m_loadError = code;
+                break;
+            }
+            dropSource();
+            QMetaObject::invokeMethod(
+                this, [this, code] { emit ErrorAbort(int(code)); }, Qt::QueuedConnection);
+        }
+        break;
+    }
+    case MPV_EVENT_COMMAND_REPLY: {
+        if (m_seekReplies.erase(e->reply_userdata)) {
+            --m_seeksOutstanding;
+            break;
+        }
+        if (!m_wanted.count(e->reply_userdata))
+            break;
+        Reply reply;
+        reply.error = e->error;
+        if (e->error >= 0)
+            reply.image =
+                imageFromScreenshot(static_cast<const mpv_event_command*>(e->data)->result);
+        m_replies[e->reply_userdata] = std::move(reply);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// ---- drawing -------------------------------------------------------------------------------
+
+void PlayControl::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    const QImage frame = m_session && m_kind != 0 ? m_session->lastFrame() : QImage();
+    if (frame.isNull())
+        return;
+    QRect target;
+    switch (m_sizeMode) {
+    case 0: {
+        const QSize s = frame.size().scaled(size(), Qt::KeepAspectRatio);
+        target = QRect(QPoint((width() - s.width()) / 2, (height() - s.height()) / 2), s);
+        break;
+    }
+    case 1:
+        target = rect();
+        break;
+    default:
+        target = QRect(QPoint((width() - frame.width()) / 2, (height() - frame.height()) / 2),
+                       frame.size());
+        break;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, target.size() != frame.size());
+    painter.drawImage(target, frame);
+}
+
+} // namespace korimo

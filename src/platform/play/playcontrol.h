@@ -1,0 +1,205 @@
+#pragma once
+
+#include "play/playerror.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+
+struct mpv_event;
+
+namespace korimo {
+
+class MpvSession;
+
+// The video area of the main window: plays a local file, an http(s) address or a whole file
+// held in memory through libmpv, and paints the frame it shows.
+//
+// Units and meanings:
+// - State: 0 no source, 1 stopped, 2 paused, 3 running.
+// - Duration and the selection are seconds on the player's clock (0 at the start of the file).
+// - TrackLength, Position and the event arguments count frames (32-bit), so one slider step is
+//   one frame. A source without a picture counts 25 frames a second.
+// - Run plays the selection from its start (or from where it was paused inside it) to its end;
+//   PlayCount 0 repeats it, n plays it n times; AutoRewind returns to its start at the end.
+//   Stop pauses and returns to the selection start, keeping the source.
+// - NextFrame / PreviousFrame pause and step one frame; they throw when there is no picture or
+//   no frame to step to.
+// - Source on a local file returns once the file is loaded or has failed (bounded wait), and
+//   throws for a file the engine cannot open. Only absolute local paths and http/https addresses
+//   reach the engine; other schemes and folders are refused. An address loads in the background
+//   and reports failure through ErrorAbort.
+// - FrameDib(timeout ms) returns an owned packed DIB (BITMAPINFOHEADER + 24-bit bottom-up rows)
+//   of the frame shown, at the video's display size; FramePicture the same frame as an image.
+// - Progress reports the download on the TrackLength scale while an address downloads, the play
+//   position otherwise. Every event is raised on the GUI thread from the event loop.
+// Any operation that may fail throws PlayError.
+class PlayControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlayControl(QWidget* parent = nullptr);
+    ~PlayControl() override;
+
+    QString Source() const { return m_source; }
+    void setSource(const QString& pathOrUrl);
+
+    void Run();
+    void Pause();
+    void Stop();
+    int State() const { return m_state; }
+
+    bool IsRateSupported(double rate) const;
+    double Rate() const { return m_rate; }
+    void setRate(double rate);
+
+    double Duration() const { return m_duration; }
+    int TrackLength() const;
+    int Position() const;
+    void setPosition(int frame);
+
+    int SizeMode() const { return m_sizeMode; }
+    void setSizeMode(int mode);
+
+    bool Mute() const { return m_mute; }
+    void setMute(bool mute);
+    bool AutoRewind() const { return m_autoRewind; }
+    void setAutoRewind(bool on) { m_autoRewind = on; }
+    int PlayCount() const { return m_playCount; }
+    void setPlayCount(int count);
+
+    double SelectionStart() const { return m_selStart; }
+    void setSelectionStart(double seconds);
+    double SelectionEnd() const { return m_selEnd; }
+    void setSelectionEnd(double seconds);
+    void MarkSelectionStart();
+    void MarkSelectionEnd();
+    void SeekStart();
+    void SeekEnd();
+
+    void NextFrame();
+    void PreviousFrame();
+
+    QByteArray FrameDib(int timeoutMs) const;
+    QImage FramePicture(int timeoutMs) const;
+
+    // 1 file or address, 2 memory handle, 3 byte array (not produced); 0 without a source.
+    int SourceKind() const { return m_kind; }
+    std::shared_ptr<const QByteArray> SourceHandle() const { return m_memory; }
+    void setSourceHandle(std::shared_ptr<const QByteArray> wholeFile);
+    void ResetSource();
+    // 1 when the last memory source loaded, 0 otherwise.
+    int MemoryLoadCheck() const { return m_memoryCheck; }
+
+    // The audio driver for controls that start their engine from now on ("null" in tests).
+    static void setAudioDriver(const QByteArray& driver);
+    // The engine behind the control, for measurement tools; null until a source was set.
+    MpvSession* session() const { return m_session.get(); }
+
+signals:
+    void Progress(int P);
+    void SelectionChanged(int S, int E);
+    void ErrorAbort(int code);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct Reply {
+        int error = 0;
+        QImage image;
+    };
+
+    void ensureSession();
+    void loadUri(const QByteArray& uri, const QByteArray& options, bool wait);
+    void dropSource(bool stopEngine = true);
+    void requireSource() const;
+    void requireVideo() const;
+
+    void drainEvents();
+    void handleEvent(const mpv_event* event);
+    bool waitFor(const std::function<bool()>& done, int timeoutMs);
+    bool waitForConst(const std::function<bool()>& done, int timeoutMs) const {
+        return const_cast<PlayControl*>(this)->waitFor(done, timeoutMs);
+    }
+    uint64_t commandAsync(std::initializer_list<QByteArray> args) const;
+    void setProp(const char* name, const QByteArray& value) const;
+    void disableAudio();
+    double timePosNow() const;
+
+    void seekExact(double seconds);
+    void applyEndLimit(bool running);
+    void restoreAudio();
+    void onPlayEnd();
+    void onFileLoaded();
+    void refreshVideoSize();
+    void reportPosition(bool force);
+    void updateDownload(double cacheEnd, bool eof);
+    void emitProgress(int p);
+    void emitSelection();
+    double frameTime(int frame) const;
+    int frameAt(double seconds) const;
+    double lastFrameTime() const;
+    double effectiveSelEnd() const;
+    QImage grabFrame(int timeoutMs) const;
+
+    std::unique_ptr<MpvSession> m_session;
+    std::atomic<bool> m_drainQueued{false};
+    std::atomic<bool> m_repaintQueued{false};
+    bool m_syncLoad = false;
+
+    QString m_source;
+    int m_kind = 0;
+    std::shared_ptr<const QByteArray> m_memory;
+    QString m_memoryUri;
+    int m_memoryCheck = 0;
+    bool m_network = false;
+
+    int m_state = 0;
+    double m_rate = 1.0;
+    bool m_mute = false;
+    bool m_autoRewind = false;
+    int m_playCount = 1;
+    int m_playsDone = 0;
+    int m_sizeMode = 0;
+    double m_selStart = 0.0;
+    double m_selEnd = 0.0;
+
+    // What the engine reported; mutable because bounded waits in const reads pump events.
+    mutable bool m_loading = false;
+    mutable bool m_loaded = false;
+    mutable bool m_firstFrame = false;
+    mutable bool m_probingStart = false;
+    mutable long m_loadError = 0;
+    mutable int64_t m_entry = -1;
+    mutable bool m_awaitingStart = false;
+    mutable double m_duration = 0.0;
+    mutable double m_fps = 25.0;
+    mutable double m_t0 = 0.0;
+    mutable bool m_hasVideo = false;
+    mutable bool m_hasAudio = false;
+    mutable QSize m_videoSize;
+    mutable double m_timePos = 0.0;
+    mutable bool m_eof = false;
+    mutable int m_pendingSeekFrame = -1;
+    mutable int m_seeksOutstanding = 0;
+    mutable bool m_seeking = false;
+    mutable int m_restarts = 0;
+    mutable int m_seekEvents = 0;
+    mutable bool m_audioOff = false;
+    mutable bool m_downloadDone = true;
+    mutable int m_lastProgress = -1;
+    mutable bool m_endLimit = false;
+    mutable double m_knownLastFrame = -1.0;
+    mutable uint64_t m_nextReply = 1;
+    mutable std::map<uint64_t, int> m_seekReplies;
+    mutable std::map<uint64_t, Reply> m_replies;
+    mutable std::map<uint64_t, bool> m_wanted;
+};
+
+} // namespace korimo

@@ -1,0 +1,114 @@
+#include "play/playcontrol.h"
+#include "playmedia.h"
+#include "playtestutil.h"
+
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+using namespace korimo;
+using namespace korimo::test;
+
+namespace {
+
+int shownIndex(const PlayControl& play) {
+    return decodeIndex(play.FramePicture(5000));
+}
+
+// Loads a clip by name, or from memory when the name starts with "mem:".
+void load(PlayControl& play, const QString& name) {
+    if (name.startsWith(QLatin1String("mem:"))) {
+        auto bytes = std::make_shared<const QByteArray>(readAll(clipPath(name.mid(4))));
+        play.setSourceHandle(bytes);
+    } else {
+        play.setSource(clipPath(name));
+    }
+}
+
+class StepTest : public PlayTest, public ::testing::WithParamInterface<const char*> {};
+
+} // namespace
+
+TEST_P(StepTest, StepsForwardAndBackThroughEveryFrame) {
+    PlayControl play;
+    load(play, QString::fromLatin1(GetParam()));
+    play.Pause();
+    play.SeekStart();
+    ASSERT_EQ(shownIndex(play), 0);
+    EXPECT_EQ(play.Position(), 0);
+    EXPECT_NEAR(play.TrackLength(), kClipFrames, 1);
+
+    for (int i = 1; i < kClipFrames; ++i) {
+        ASSERT_NO_THROW(play.NextFrame()) << "step to " << i;
+        ASSERT_EQ(shownIndex(play), i);
+        ASSERT_EQ(play.Position(), i);
+    }
+    EXPECT_THROW(play.NextFrame(), PlayError);
+    EXPECT_EQ(shownIndex(play), kClipFrames - 1);
+
+    for (int i = kClipFrames - 2; i >= 0; --i) {
+        ASSERT_NO_THROW(play.PreviousFrame()) << "step back to " << i;
+        ASSERT_EQ(shownIndex(play), i);
+        ASSERT_EQ(play.Position(), i);
+    }
+    try {
+        play.PreviousFrame();
+        ADD_FAILURE() << "stepped before the first frame";
+    } catch (const PlayError& e) {
+        EXPECT_EQ(e.code(), kPlayErrNoFrame);
+    }
+    EXPECT_EQ(play.State(), 2);
+}
+
+TEST_P(StepTest, SeeksByPositionLandOnTheFrameAsked) {
+    PlayControl play;
+    load(play, QString::fromLatin1(GetParam()));
+    play.Pause();
+    for (int frame : {37, 3, 0, kClipFrames - 1, 12, 13, 25}) {
+        play.setPosition(frame);
+        EXPECT_EQ(play.Position(), frame);
+        EXPECT_EQ(shownIndex(play), frame) << "seek to " << frame;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, StepTest,
+                         ::testing::Values("mpeg4.avi", "lossless.avi", "clip.mpg", "clip.mov",
+                                           "clip.wmv", "mem:clip.mpg"),
+                         [](const auto& p) {
+                             QString n = QString::fromLatin1(p.param);
+                             n.replace(QLatin1Char('.'), QLatin1Char('_'));
+                             n.replace(QLatin1Char(':'), QLatin1Char('_'));
+                             return n.toStdString();
+                         });
+
+TEST_F(PlayTest, FrameDibIsTheSourceFrameBottomUp) {
+    PlayControl play;
+    play.setSource(clipPath(QStringLiteral("lossless.avi")));
+    play.Pause();
+    for (int frame : {0, 17, kClipFrames - 1}) {
+        play.setPosition(frame);
+        const QByteArray dib = play.FrameDib(5000);
+        ASSERT_GE(dib.size(), 40);
+        const auto* h = reinterpret_cast<const uchar*>(dib.constData());
+        EXPECT_EQ(qFromLittleEndian<quint32>(h), 40u);
+        EXPECT_EQ(qFromLittleEndian<qint32>(h + 4), kClipWidth);
+        EXPECT_EQ(qFromLittleEndian<qint32>(h + 8), kClipHeight); // positive: bottom-up
+        EXPECT_EQ(qFromLittleEndian<quint16>(h + 14), 24);
+        const int stride = (kClipWidth * 3 + 3) & ~3;
+        ASSERT_EQ(dib.size(), 40 + stride * kClipHeight);
+
+        const QImage expected = sourceFrame(frame).convertToFormat(QImage::Format_RGB888);
+        // The first stored row is the picture's bottom row, in blue-green-red order.
+        const uchar* firstRow = h + 40;
+        const uchar* bottom = expected.constScanLine(kClipHeight - 1);
+        for (int x = 0; x < kClipWidth; ++x) {
+            ASSERT_EQ(firstRow[3 * x], bottom[3 * x + 2]);
+            ASSERT_EQ(firstRow[3 * x + 1], bottom[3 * x + 1]);
+            ASSERT_EQ(firstRow[3 * x + 2], bottom[3 * x]);
+        }
+        const QImage decoded = QImage::fromData(dibAsBmpFile(dib), "BMP");
+        ASSERT_FALSE(decoded.isNull());
+        EXPECT_TRUE(decoded.convertToFormat(QImage::Format_RGB888) == expected)
+            << "frame " << frame;
+        EXPECT_TRUE(play.FramePicture(5000).convertToFormat(QImage::Format_RGB888) == expected);
+    }
+}

@@ -1,0 +1,210 @@
+#include "playmedia.h"
+
+#include "support/testenv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <QtEndian>
+#include <stdexcept>
+
+namespace korimo::test {
+
+namespace {
+
+constexpr int kCellWidth = kClipWidth / 8;
+constexpr int kBandHeight = 80;
+
+QString mediaDir() {
+    const QString dir = testDataDir() + QStringLiteral("/play");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+void runFfmpeg(const QStringList& args, const QByteArray& input = QByteArray()) {
+    QProcess ff;
+    ff.start(QStringLiteral("ffmpeg"),
+             QStringList{QStringLiteral("-y"), QStringLiteral("-v"), QStringLiteral("error")} +
+                 args);
+    if (!ff.waitForStarted(10000))
+        throw std::runtime_error("ffmpeg does not start");
+    if (!input.isEmpty()) {
+        ff.write(input);
+        ff.closeWriteChannel();
+    }
+    if (!ff.waitForFinished(120000) || ff.exitCode() != 0)
+        throw std::runtime_error("ffmpeg failed: " + ff.readAllStandardError().toStdString());
+}
+
+QByteArray rawFrames(int width, int height, int frames) {
+    QByteArray raw;
+    raw.reserve(qsizetype(width) * height * 3 * frames);
+    for (int i = 0; i < frames; ++i) {
+        QImage f = sourceFrame(i);
+        if (f.width() != width)
+            f = f.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        f = f.convertToFormat(QImage::Format_BGR888);
+        for (int y = 0; y < height; ++y)
+            raw.append(reinterpret_cast<const char*>(f.constScanLine(y)), width * 3);
+    }
+    return raw;
+}
+
+QStringList rawInput(int width, int height) {
+    return {QStringLiteral("-f"),       QStringLiteral("rawvideo"),
+            QStringLiteral("-pix_fmt"), QStringLiteral("bgr24"),
+            QStringLiteral("-s"),       QStringLiteral("%1x%2").arg(width).arg(height),
+            QStringLiteral("-r"),       QString::number(kClipFps),
+            QStringLiteral("-i"),       QStringLiteral("-")};
+}
+
+QStringList sineInput() {
+    return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+            QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1")
+                .arg(double(kClipFrames) / kClipFps)};
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+// Encodes into a temporary name beside the target and renames it, so test processes running
+// side by side never see a half-written clip.
+void encode(const QString& target, const QStringList& args, const QByteArray& input) {
+    const QString tmp = target + QStringLiteral(".%1.tmp").arg(QCoreApplication::applicationPid());
+    QStringList full = args;
+    full << tmp;
+    runFfmpeg(full, input);
+    QFile::remove(target);
+    if (!QFile::rename(tmp, target))
+        throw std::runtime_error("cannot rename " + tmp.toStdString());
+}
+
+void make(const QString& name, const QString& path) {
+    const QByteArray frames = rawFrames(kClipWidth, kClipHeight, kClipFrames);
+    const QStringList video = rawInput(kClipWidth, kClipHeight);
+    const QStringList gop{QStringLiteral("-g"), QStringLiteral("12")};
+    auto fmt = [](const char* f) {
+        return QStringList{QStringLiteral("-f"), QString::fromLatin1(f)};
+    };
+    auto codec = [](const char* v, const char* a) {
+        QStringList l{QStringLiteral("-c:v"), QString::fromLatin1(v)};
+        if (a)
+            l << QStringLiteral("-c:a") << QString::fromLatin1(a);
+        return l;
+    };
+    if (name == QLatin1String("mpeg4.avi")) {
+        encode(path,
+               video + sineInput() + codec("mpeg4", "libmp3lame") + gop +
+                   QStringList{"-q:v", "2", "-b:a", "64k"} +
+                   // mp3's priming would otherwise shift the second picture by a frame.
+                   QStringList{"-avoid_negative_ts", "disabled"} + fmt("avi"),
+               frames);
+    } else if (name == QLatin1String("lossless.avi")) {
+        encode(path, video + codec("ffv1", nullptr) + QStringList{"-pix_fmt", "bgr0"} + fmt("avi"),
+               frames);
+    } else if (name == QLatin1String("clip.mpg")) {
+        encode(path,
+               video + sineInput() + codec("mpeg2video", "mp2") + gop +
+                   QStringList{"-bf", "2", "-q:v", "2", "-b:a", "128k"} + fmt("vob"),
+               frames);
+    } else if (name == QLatin1String("clip.mov")) {
+        encode(path,
+               video + sineInput() + codec("libx264", "aac") + gop +
+                   QStringList{"-preset", "veryfast", "-pix_fmt", "yuv420p", "-crf", "18"} +
+                   fmt("mov"),
+               frames);
+    } else if (name == QLatin1String("clip.wmv")) {
+        encode(path,
+               video + sineInput() + codec("wmv2", "wmav2") + gop + QStringList{"-b:v", "3M"} +
+                   fmt("asf"),
+               frames);
+    } else if (name == QLatin1String("sound.mpa")) {
+        encode(path, sineInput() + QStringList{"-c:a", "mp2"} + fmt("mp2"), QByteArray());
+    } else if (name == QLatin1String("hd.avi")) {
+        encode(path,
+               rawInput(1920, 1080) + codec("mpeg4", nullptr) + gop +
+                   QStringList{"-q:v", "4", "-frames:v", "25"} + fmt("avi"),
+               rawFrames(1920, 1080, 25));
+    } else if (name == QLatin1String("zero.avi")) {
+        writeFile(path, QByteArray());
+    } else if (name == QLatin1String("text.avi")) {
+        writeFile(path, QByteArray("This is a letter, not a video.\n").repeated(40));
+    } else if (name == QLatin1String("truncated.mov") || name == QLatin1String("truncated.mpg")) {
+        const QString whole =
+            clipPath(name == QLatin1String("truncated.mov") ? QStringLiteral("clip.mov")
+                                                            : QStringLiteral("clip.mpg"));
+        const QByteArray bytes = readAll(whole);
+        writeFile(path, bytes.left(bytes.size() * 6 / 10));
+    } else if (name == QLatin1String("clip.edl")) {
+        writeFile(path, "# mpv EDL v0\n" +
+                            QFile::encodeName(clipPath(QStringLiteral("mpeg4.avi"))) + ",0,1\n");
+    } else {
+        throw std::runtime_error("unknown clip " + name.toStdString());
+    }
+}
+
+} // namespace
+
+QImage sourceFrame(int index) {
+    QImage f(kClipWidth, kClipHeight, QImage::Format_RGB32);
+    for (int y = 0; y < kClipHeight; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(f.scanLine(y));
+        for (int x = 0; x < kClipWidth; ++x) {
+            if (y < kBandHeight) {
+                const bool set = (index >> (x / kCellWidth)) & 1;
+                row[x] = set ? qRgb(240, 240, 240) : qRgb(12, 12, 12);
+            } else {
+                row[x] = qRgb((x + 3 * index) & 255, (2 * y + 5 * index) & 255,
+                              ((x ^ y) + 7 * index) & 255);
+            }
+        }
+    }
+    return f;
+}
+
+int decodeIndex(const QImage& picture) {
+    if (picture.isNull())
+        return -1;
+    const QImage p = picture.size() == QSize(kClipWidth, kClipHeight)
+                         ? picture
+                         : picture.scaled(kClipWidth, kClipHeight);
+    int index = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+        const int g = qGray(p.pixel(bit * kCellWidth + kCellWidth / 2, kBandHeight / 2));
+        if (g > 60 && g < 190)
+            return -1;
+        if (g >= 190)
+            index |= 1 << bit;
+    }
+    return index;
+}
+
+QString clipPath(const QString& name) {
+    const QString path = mediaDir() + QLatin1Char('/') + name;
+    if (!QFileInfo::exists(path))
+        make(name, path);
+    return path;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray dibAsBmpFile(const QByteArray& dib) {
+    QByteArray file(14, '\0');
+    file[0] = 'B';
+    file[1] = 'M';
+    qToLittleEndian<quint32>(quint32(14 + dib.size()), file.data() + 2);
+    qToLittleEndian<quint32>(14 + 40, file.data() + 10);
+    return file + dib;
+}
+
+} // namespace korimo::test

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace korimo::test {
+
+// Test clips made with the ffmpeg CLI from frames that carry their own index: eight cells
+// across the top are white for the set bits of the index, the rest is a pattern that moves
+// with the index so every frame differs everywhere.
+inline constexpr int kClipWidth = 320;
+inline constexpr int kClipHeight = 240;
+inline constexpr int kClipFrames = 50;
+inline constexpr int kClipFps = 25;
+
+// The exact picture of frame `index` as it went into the encoder.
+QImage sourceFrame(int index);
+// Reads the index back from a decoded picture; -1 when the cells cannot be read.
+int decodeIndex(const QImage& picture);
+
+// The path of a generated clip by name, made on first use and kept in the test data folder:
+// "mpeg4.avi" (mpeg4 + mp3), "lossless.avi" (ffv1 RGB, no sound), "clip.mpg" (mpeg2 + mp2),
+// "clip.mov" (h264 + aac), "clip.wmv" (wmv2 + wma), "sound.mpa" (mp2 only), "hd.avi" (mpeg4
+// 1920x1080, no sound), "zero.avi", "text.avi", "truncated.mov", "truncated.mpg", "clip.edl".
+QString clipPath(const QString& name);
+
+// Reads a whole file, empty on failure.
+QByteArray readAll(const QString& path);
+
+// A packed DIB wrapped in a BMP file header, so an independent reader can decode it.
+QByteArray dibAsBmpFile(const QByteArray& dib);
+
+} // namespace korimo::test

@@ -13,7 +13,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format
   ffmpeg
   xvfb xauth xdotool xclip x11-utils imagemagick
-  fonts-dejavu-core fontconfig
+  fonts-dejavu-core fonts-liberation fontconfig
   cups cups-client cups-bsd printer-driver-cups-pdf
   python3
 )

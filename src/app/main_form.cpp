@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include "app/cfiledialog.h"
 #include "app/switchlook.h"
 #include "app/transportglyphs.h"
 #include "app/vidbas.h"
@@ -7,6 +8,7 @@
 #include "controls/picture.h"
 #include "forms/propertybag.h"
 #include "forms/runtime.h"
+#include "play/playcontrol.h"
 #include "settings/settingsstore.h"
 #include "widgets/elastic.h"
 #include "widgets/hslider.h"
@@ -169,13 +171,9 @@ void Main::buildControls() {
     connect(Elastic1, &Elastic::MouseMove, this, &Main::Elastic1_MouseMove);
     connect(Elastic1, &Elastic::MouseDown, this, &Main::Elastic1_MouseDown);
 
-    MMPlay = new QWidget(Elastic1);
+    MMPlay = new PlayControl(Elastic1);
     MMPlay->setObjectName(QStringLiteral("MMPlay"));
     MMPlay->setGeometry(twipsRect(880, 360, 6830, 5295));
-    MMPlay->setAutoFillBackground(true);
-    QPalette black = MMPlay->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    MMPlay->setPalette(black);
     m_controls.append(MMPlay);
 
     trkPosition = new HSlider(Elastic1);
@@ -310,11 +308,34 @@ void Main::buildControls() {
     Picture4->hide();
     m_controls.append(Picture4);
 
+    connectHandlers();
+
     // Decoration.
     auto* image2 = new QLabel(Elastic1);
     image2->setGeometry(twipsRect(8130, 480, 2100, 1725));
     image2->setPixmap(QPixmap::fromImage(makeLogo(image2->size())));
     m_controls.append(image2);
+}
+
+void Main::connectHandlers() {
+    for (int i = 0; i < static_cast<int>(Cmd2.size()); ++i) {
+        connect(Cmd2[i], &Button_XP::Click, this, [this, i] { Cmd2_Click(i); });
+        connect(Cmd2[i], &Button_XP::MouseMove, this,
+                [this, i](int b, int s, float x, float y) { Cmd2_MouseMove(i, b, s, x, y); });
+    }
+    for (int i = 0; i < static_cast<int>(Cmds.size()); ++i) {
+        connect(Cmds[i], &Button_XP::Click, this, [this, i] { Cmds_Click(i); });
+        connect(Cmds[i], &Button_XP::MouseMove, this,
+                [this, i](int b, int s, float x, float y) { Cmds_MouseMove(i, b, s, x, y); });
+    }
+    connect(btnSelStart, &Button_XP::Click, this, &Main::btnSelStart_Click);
+    connect(btnSelEnd, &Button_XP::Click, this, &Main::btnSelEnd_Click);
+    connect(btnStart, &Button_XP::Click, this, &Main::btnStart_Click);
+    connect(btnEnd, &Button_XP::Click, this, &Main::btnEnd_Click);
+    connect(MMPlay, &PlayControl::Progress, this, &Main::MMPlay_Progress);
+    connect(MMPlay, &PlayControl::SelectionChanged, this, &Main::MMPlay_SelectionChanged);
+    connect(MMPlay, &PlayControl::ErrorAbort, this, &Main::MMPlay_ErrorAbort);
+    connect(trkPosition, &HSlider::Scroll, this, &Main::trkPosition_Scroll);
 }
 
 void Main::Form_Load() {

@@ -4,13 +4,17 @@
 
 #include <QTimer>
 #include <array>
+#include <memory>
 
 class QLabel;
+class QUrl;
 
 namespace korimo {
 
 class Button_XP;
+class cFileDialog;
 class Elastic;
+class PlayControl;
 class HSlider;
 class Label;
 
@@ -36,7 +40,7 @@ public:
 
     // Controls (public, as the other windows of the program reach into the main window).
     Elastic* Elastic1 = nullptr;
-    QWidget* MMPlay = nullptr;
+    PlayControl* MMPlay = nullptr;
     HSlider* trkPosition = nullptr;
     std::array<Button_XP*, 9> Cmd2{};
     std::array<Button_XP*, 10> Cmds{};
@@ -58,6 +62,10 @@ public:
     bool g_Maximised = false;
     int g_HoverCaption = 0;
     bool g_SelectionMarked = false;
+    std::unique_ptr<cFileDialog> g_OpenDialog;
+
+    // The open dialog's filter, description and pattern pairs joined by "|".
+    static const QString kVideoFilter;
 
     // Handlers.
     void LblCmds_Click(int Index);
@@ -65,6 +73,18 @@ public:
     void Elastic1_MouseMove(int Button, int Shift, float X, float Y);
     void Elastic1_MouseDown(int Button, int Shift, float X, float Y);
     void LblHide_MouseDown(int Button, int Shift, float X, float Y);
+    void Cmd2_Click(int Index);
+    void Cmd2_MouseMove(int Index, int Button, int Shift, float X, float Y);
+    void btnSelStart_Click();
+    void btnSelEnd_Click();
+    void btnStart_Click();
+    void btnEnd_Click();
+    void Cmds_Click(int Index);
+    void Cmds_MouseMove(int Index, int Button, int Shift, float X, float Y);
+    void MMPlay_Progress(int P);
+    void MMPlay_SelectionChanged(int S, int E);
+    void MMPlay_ErrorAbort(int code);
+    void trkPosition_Scroll();
     void Timer1_Timer();
     void Timer2_Timer();
     void Timer3_Timer();
@@ -79,6 +99,9 @@ protected:
 
 private:
     void InitMainForm();
+    void OpenVideos();
+    void clearSelectionMarks(Button_XP* first, Button_XP* second, bool withTooltips);
+    void connectHandlers();
     void buildControls();
     Button_XP* placeButton(int left, int top, int width, int height, const QString& caption,
                            bool enabled, const QString& hint, bool twoState);
@@ -88,7 +111,11 @@ private:
     void resetCaptionHover();
 
     QList<QWidget*> m_controls;
+    int m_lastPercent = 0;
 };
+
+// The help page's address at a context number.
+QUrl helpUrl(const QString& helpFile, int context);
 
 // The rounded window outline for a client of w x h pixels with corner ellipses of ew x eh.
 QRegion roundRectRegion(int w, int h, int ew, int eh);

@@ -102,7 +102,12 @@ QString tag(const QWidget* control) {
 }
 
 QFont designFont(const QString& family, double pointSize, bool bold) {
+    // The Windows faces are not here; Liberation Sans keeps Arial's narrow widths, so captions
+    // designed for those faces still fit their buttons.
     QFont f(family);
+    if (family.startsWith(QLatin1String("MS Sans Serif"), Qt::CaseInsensitive) ||
+        family.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
+        f.setFamilies({family, QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     f.setStyleHint(family.contains(QLatin1String("Serif"), Qt::CaseInsensitive) &&
                            !family.contains(QLatin1String("Sans"), Qt::CaseInsensitive)
                        ? QFont::Serif

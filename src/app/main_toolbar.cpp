@@ -1,0 +1,99 @@
+#include "app/main_form.h"
+#include "app/vidbas.h"
+#include "controls/button_xp.h"
+#include "forms/runtime.h"
+#include "play/playcontrol.h"
+#include "settings/settingsstore.h"
+#include "widgets/hslider.h"
+#include "widgets/label.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace korimo {
+
+namespace {
+const char* const kToolbarHints[10] = {
+    "Load Videos to capture",
+    "Show Video List. Click on name to load video",
+    "Load video from internet URL address",
+    "Load Help File",
+    "Stretch video to window",
+    "Show video at normal video size",
+    "Print video captured frame",
+    "Cancel URL video download",
+    "Show Korimo video options",
+    "Fit video to screen, keeping aspect ratio",
+};
+} // namespace
+
+QUrl helpUrl(const QString& helpFile, int context) {
+    QUrl url = QUrl::fromLocalFile(helpFile);
+    url.setFragment(QStringLiteral("context-%1").arg(context));
+    return url;
+}
+
+void Main::Cmds_Click(int Index) {
+    switch (Index) {
+    case 0:
+        skipOnError([this] { OpenVideos(); });
+        skipOnError([this] { Cmd2[4]->setEnabled(!VidBAS::g_CurrentFile.isEmpty()); });
+        if (!VidBAS::g_CurrentFile.isEmpty()) {
+            skipOnError([this] {
+                VidBAS::g_NoCap = SettingsStore::getBool(QStringLiteral("NoCap"), false);
+                Cmd2[5]->setEnabled(VidBAS::g_NoCap);
+                Cmd2[4]->setEnabled(!VidBAS::g_NoCap);
+            });
+        }
+        break;
+    case 1:
+        // The video list window comes with its own window; until then only the focus moves.
+        trkPosition->setFocus();
+        break;
+    case 2:
+        skipOnError([this] { MMPlay->Stop(); });
+        trkPosition->setFocus();
+        break;
+    case 3:
+        skipOnError([] { QDesktopServices::openUrl(helpUrl(VidBAS::g_HelpFile, 9999)); });
+        break;
+    case 4:
+        skipOnError([this] { MMPlay->setSizeMode(1); });
+        break;
+    case 5:
+        skipOnError([this] { MMPlay->setSizeMode(2); });
+        break;
+    case 6:
+        break;
+    case 7:
+        skipOnError([this] { MMPlay->setSource(QString()); });
+        Cmds[7]->setEnabled(false);
+        lbldl->hide();
+        VidBAS::ShowDefaultPointer();
+        break;
+    case 8:
+        VidBAS::ShowHourglass();
+        VidBAS::ShowDefaultPointer();
+        for (VidBAS::g_CtlIndex = 0; VidBAS::g_CtlIndex < Controls().size(); ++VidBAS::g_CtlIndex) {
+            QWidget* c = Controls().at(VidBAS::g_CtlIndex);
+            c->setToolTip(VidBAS::g_ToolTip ? tag(c) : QString());
+        }
+        break;
+    case 9:
+        skipOnError([this] { MMPlay->setSizeMode(0); });
+        break;
+    default:
+        break;
+    }
+    trkPosition->setFocus();
+}
+
+void Main::Cmds_MouseMove(int Index, int, int, float, float) {
+    // A stored value that is not a Boolean leaves the last setting in force.
+    skipOnError(
+        [] { VidBAS::g_ToolTip = SettingsStore::getBool(QStringLiteral("ToolTip"), true); });
+    if (VidBAS::g_ToolTip && Index >= 0 && Index <= 9)
+        LblHide->setCaption(QString::fromUtf8(kToolbarHints[Index]));
+}
+
+} // namespace korimo

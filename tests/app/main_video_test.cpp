@@ -186,6 +186,7 @@ TEST_F(MainVideoTest, CancelLeavesThePlayerStoppedAndSetsButtonsFromNoCap) {
 
 TEST_F(MainVideoTest, PauseResumeAndFrameStepsMoveExactlyOneFrame) {
     openClips({clipPath("lossless.avi")});
+    ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 3; }));
     main.Cmd2_Click(1); // running -> paused
     ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 2; }));
     main.btnStart_Click();
@@ -205,6 +206,7 @@ TEST_F(MainVideoTest, PauseResumeAndFrameStepsMoveExactlyOneFrame) {
 
 TEST_F(MainVideoTest, AStepPastTheEndShowsTheFrameAdvanceMessage) {
     openClips({clipPath("lossless.avi")});
+    ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 3; }));
     main.Cmd2_Click(1);
     main.btnEnd_Click();
     MessageCatcher messages;
@@ -249,6 +251,7 @@ TEST_F(MainVideoTest, SwitchesFlipTheirLooksTooltipsAndThePlayer) {
 
 TEST_F(MainVideoTest, SelectionMarksFollowTheirStateTable) {
     openClips({clipPath("lossless.avi")});
+    ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 3; }));
     main.Cmd2_Click(1);
     main.btnStart_Click();
     main.Cmd2_Click(3);
@@ -272,7 +275,8 @@ TEST_F(MainVideoTest, SelectionMarksFollowTheirStateTable) {
     main.Cmd2_Click(0);
     EXPECT_NEAR(main.MMPlay->SelectionStart(), 2.0 / kClipFps, 0.02);
     EXPECT_EQ(main.lbldl->Caption(), "Reset");
-    main.Cmd2_Click(1);
+    // The marked part is a fifth of a second: let it finish before the marks are cleared.
+    EXPECT_TRUE(waitFor([&] { return main.MMPlay->State() != 3; }));
 
     main.btnSelEnd_Click();
     EXPECT_FALSE(switchIsOn(main.btnSelStart) || switchIsOn(main.btnSelEnd));

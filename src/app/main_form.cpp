@@ -109,7 +109,14 @@ QRegion mainWindowRegion(QSize size) {
     return roundRectRegion(size.width(), size.height(), 20, 20);
 }
 
+namespace {
+Main* g_mainForm = nullptr;
+}
+
+Main* mainForm() { return g_mainForm; }
+
 Main::Main(QWidget* parent) : Form(QStringLiteral("Main"), parent) {
+    g_mainForm = this;
     setDeleteOnUnload(false);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     QPalette pal = palette();
@@ -130,7 +137,10 @@ Main::Main(QWidget* parent) : Form(QStringLiteral("Main"), parent) {
     connect(&Timer4, &QTimer::timeout, this, &Main::Timer4_Timer);
 }
 
-Main::~Main() = default;
+Main::~Main() {
+    if (g_mainForm == this)
+        g_mainForm = nullptr;
+}
 
 Button_XP* Main::placeButton(int left, int top, int width, int height, const QString& caption,
                              bool enabled, const QString& hint, bool twoState) {

@@ -117,6 +117,9 @@ private:
 // The help page's address at a context number.
 QUrl helpUrl(const QString& helpFile, int context);
 
+// The main window of the run, for the windows that reach into it; null before it exists.
+Main* mainForm();
+
 // The rounded window outline for a client of w x h pixels with corner ellipses of ew x eh.
 QRegion roundRectRegion(int w, int h, int ew, int eh);
 // The outline Main sets on itself at a given window size in pixels.

@@ -297,6 +297,11 @@ bool decodeRunLength(const Layout& l, const std::uint8_t* data, std::size_t size
 std::optional<Image> decode(const Layout& l, const std::uint8_t* pixels, std::size_t available) {
     if (l.pixelBytes > available)
         return std::nullopt;
+    // Runs cover at most 255 pixels per two bytes; a picture far larger than its codes could
+    // fill is refused before its memory is taken, whatever skip codes it might use.
+    if (l.rle && static_cast<std::uint64_t>(l.width) * static_cast<std::uint64_t>(l.height) >
+                     static_cast<std::uint64_t>(available) * 128 + l.width)
+        return std::nullopt;
     Image image;
     try {
         image = Image(l.width, l.height);

@@ -9,6 +9,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define KORIMO_HAVE_AVX2_PATH 1
+#endif
 
 // The per-pixel loops are written so the compiler vectorises them; an AVX2 clone is picked at
 // load time where the processor has it.
@@ -110,13 +114,70 @@ void rotateRectScalar(const Image& src, Image& dst, bool clockwise, int x0, int 
     }
 }
 
-void rotateQuarter(const Image& src, Image& dst, bool clockwise) {
+#if defined(KORIMO_HAVE_AVX2_PATH)
+// Quarter turn of the rows [y0, y1) in 8 x 8 tiles. Feeding a tile's rows bottom-up makes the
+// transpose come out already reversed, which is what a clockwise turn needs.
+__attribute__((target("avx2"))) void rotateBandAvx2(const Image& src, Image& dst, bool clockwise,
+                                                    int y0, int y1) {
     const int w = src.width(), h = src.height();
-    if (dst.width() != h || dst.height() != w)
-        throw ImagingError("The rotated image has the wrong size.");
     constexpr int kBlock = 64;
-    for (int by = 0; by < h; by += kBlock) {
-        const int ey = std::min(by + kBlock, h);
+    for (int by = y0; by < y1; by += kBlock) {
+        const int ey = std::min(by + kBlock, y1);
+        for (int bx = 0; bx < w; bx += kBlock) {
+            const int ex = std::min(bx + kBlock, w);
+            int y = by;
+            for (; y + 8 <= ey; y += 8) {
+                const std::uint32_t* rows[8];
+                for (int i = 0; i < 8; ++i)
+                    rows[i] = src.row(clockwise ? y + 7 - i : y + i);
+                int x = bx;
+                for (; x + 8 <= ex; x += 8) {
+                    __m256i r[8];
+                    for (int i = 0; i < 8; ++i)
+                        r[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[i] + x));
+                    const __m256i t0 = _mm256_unpacklo_epi32(r[0], r[1]);
+                    const __m256i t1 = _mm256_unpackhi_epi32(r[0], r[1]);
+                    const __m256i t2 = _mm256_unpacklo_epi32(r[2], r[3]);
+                    const __m256i t3 = _mm256_unpackhi_epi32(r[2], r[3]);
+                    const __m256i t4 = _mm256_unpacklo_epi32(r[4], r[5]);
+                    const __m256i t5 = _mm256_unpackhi_epi32(r[4], r[5]);
+                    const __m256i t6 = _mm256_unpacklo_epi32(r[6], r[7]);
+                    const __m256i t7 = _mm256_unpackhi_epi32(r[6], r[7]);
+                    const __m256i u0 = _mm256_unpacklo_epi64(t0, t2);
+                    const __m256i u1 = _mm256_unpackhi_epi64(t0, t2);
+                    const __m256i u2 = _mm256_unpacklo_epi64(t1, t3);
+                    const __m256i u3 = _mm256_unpackhi_epi64(t1, t3);
+                    const __m256i u4 = _mm256_unpacklo_epi64(t4, t6);
+                    const __m256i u5 = _mm256_unpackhi_epi64(t4, t6);
+                    const __m256i u6 = _mm256_unpacklo_epi64(t5, t7);
+                    const __m256i u7 = _mm256_unpackhi_epi64(t5, t7);
+                    const __m256i c[8] = {_mm256_permute2x128_si256(u0, u4, 0x20),
+                                          _mm256_permute2x128_si256(u1, u5, 0x20),
+                                          _mm256_permute2x128_si256(u2, u6, 0x20),
+                                          _mm256_permute2x128_si256(u3, u7, 0x20),
+                                          _mm256_permute2x128_si256(u0, u4, 0x31),
+                                          _mm256_permute2x128_si256(u1, u5, 0x31),
+                                          _mm256_permute2x128_si256(u2, u6, 0x31),
+                                          _mm256_permute2x128_si256(u3, u7, 0x31)};
+                    for (int j = 0; j < 8; ++j) {
+                        std::uint32_t* out =
+                            clockwise ? dst.row(x + j) + (h - 8 - y) : dst.row(w - 1 - x - j) + y;
+                        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), c[j]);
+                    }
+                }
+                rotateRectScalar(src, dst, clockwise, x, ex, y, y + 8);
+            }
+            rotateRectScalar(src, dst, clockwise, bx, ex, y, ey);
+        }
+    }
+}
+#endif
+
+void rotateBand(const Image& src, Image& dst, bool clockwise, int y0, int y1) {
+    const int w = src.width(), h = src.height();
+    constexpr int kBlock = 64;
+    for (int by = y0; by < y1; by += kBlock) {
+        const int ey = std::min(by + kBlock, y1);
         for (int bx = 0; bx < w; bx += kBlock) {
             const int ex = std::min(bx + kBlock, w);
             int y = by;
@@ -156,6 +217,26 @@ void rotateQuarter(const Image& src, Image& dst, bool clockwise) {
     }
 }
 
+void rotateQuarter(const Image& src, Image& dst, bool clockwise) {
+    if (dst.width() != src.height() || dst.height() != src.width())
+        throw ImagingError("The rotated image has the wrong size.");
+    // Bands of 64 source rows write disjoint columns of the target, so they run in parallel.
+    constexpr int kBand = 64;
+    const int h = src.height();
+    parallelRanges((h + kBand - 1) / kBand, static_cast<long long>(src.width()) * kBand,
+                   [&](int b0, int b1) {
+                       const int y0 = b0 * kBand, y1 = std::min(h, b1 * kBand);
+#if defined(KORIMO_HAVE_AVX2_PATH)
+                       static const bool avx2 = __builtin_cpu_supports("avx2");
+                       if (avx2) {
+                           rotateBandAvx2(src, dst, clockwise, y0, y1);
+                           return;
+                       }
+#endif
+                       rotateBand(src, dst, clockwise, y0, y1);
+                   });
+}
+
 // Filter taps of one axis: for each target position the first source index, the number of
 // taps and their 14-bit fixed-point weights, which add up to exactly 1 << 14.
 struct Taps {
@@ -181,7 +262,9 @@ Taps makeTaps(int inSize, int outSize) {
     const double filterScale = std::max(scale, 1.0);
     const double support = 2.0 * filterScale;
     Taps taps;
-    taps.stride = static_cast<int>(std::ceil(support)) * 2 + 2;
+    // Whole groups of four weights per target position, so vector loops never read the next
+    // position's weights.
+    taps.stride = (static_cast<int>(std::ceil(support)) * 2 + 2 + 3) & ~3;
     taps.first.resize(outSize);
     taps.count.resize(outSize);
     taps.weights.assign(static_cast<std::size_t>(outSize) * taps.stride, 0);
@@ -229,47 +312,88 @@ Taps makeTaps(int inSize, int outSize) {
     return out;
 }
 
+// One target pixel of the horizontal pass, two taps at a time.
+inline std::uint32_t horizontalPixel(const std::uint32_t* p, const std::int16_t* w, int n) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    __m128i acc = _mm_set1_epi32(1 << (kWeightBits - 1));
+    int k = 0;
+    for (; k + 1 < n; k += 2) {
+        const __m128i a = _mm_cvtsi32_si128(static_cast<int>(p[k]));
+        const __m128i b = _mm_cvtsi32_si128(static_cast<int>(p[k + 1]));
+        const __m128i ab = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero);
+        std::int32_t pair;
+        std::memcpy(&pair, w + k, sizeof pair);
+        acc = _mm_add_epi32(acc, _mm_madd_epi16(ab, _mm_set1_epi32(pair)));
+    }
+    if (k < n) {
+        const __m128i a = _mm_unpacklo_epi8(
+            _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(p[k])), zero), zero);
+        const __m128i wk = _mm_set1_epi32(static_cast<std::uint16_t>(w[k]));
+        acc = _mm_add_epi32(acc, _mm_madd_epi16(a, wk));
+    }
+    acc = _mm_srai_epi32(acc, kWeightBits);
+    acc = _mm_packs_epi32(acc, acc);
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(acc, acc)));
+#else
+    int acc[4] = {0, 0, 0, 0};
+    for (int k = 0; k < n; ++k)
+        for (int c = 0; c < 4; ++c)
+            acc[c] += static_cast<int>((p[k] >> (8 * c)) & 0xFFu) * w[k];
+    return clampPixel(acc);
+#endif
+}
+
 void resampleRowsHorizontal(const Image& src, Image& tmp, const Taps& taps, int y0, int y1) {
     const int outWidth = tmp.width();
     for (int y = y0; y < y1; ++y) {
         const std::uint32_t* s = src.row(y);
         std::uint32_t* d = tmp.row(y);
+        for (int x = 0; x < outWidth; ++x)
+            d[x] = horizontalPixel(s + taps.first[x],
+                                   &taps.weights[static_cast<std::size_t>(x) * taps.stride],
+                                   taps.count[x]);
+    }
+}
+
+#if defined(KORIMO_HAVE_AVX2_PATH)
+// Four taps per step: one load of four source pixels, spread by a byte shuffle into the
+// channel pairs the multiply-add wants. Weights past a pixel's taps are zero.
+__attribute__((target("ssse3"))) void
+resampleRowsHorizontalSsse3(const Image& src, Image& tmp, const Taps& taps, int y0, int y1) {
+    const int outWidth = tmp.width(), srcWidth = src.width();
+    const __m128i pairs01 = _mm_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
+    const __m128i pairs23 =
+        _mm_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
+    for (int y = y0; y < y1; ++y) {
+        const std::uint32_t* s = src.row(y);
+        std::uint32_t* d = tmp.row(y);
         for (int x = 0; x < outWidth; ++x) {
-            const std::uint32_t* p = s + taps.first[x];
+            const int first = taps.first[x], n = taps.count[x];
             const std::int16_t* w = &taps.weights[static_cast<std::size_t>(x) * taps.stride];
-            const int n = taps.count[x];
-#if defined(__SSE2__)
-            const __m128i zero = _mm_setzero_si128();
-            __m128i acc = _mm_set1_epi32(1 << (kWeightBits - 1));
-            int k = 0;
-            for (; k + 1 < n; k += 2) {
-                const __m128i a = _mm_cvtsi32_si128(static_cast<int>(p[k]));
-                const __m128i b = _mm_cvtsi32_si128(static_cast<int>(p[k + 1]));
-                const __m128i ab = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero);
-                const __m128i wk = _mm_set1_epi32(static_cast<int>(
-                    static_cast<std::uint16_t>(w[k]) |
-                    (static_cast<std::uint32_t>(static_cast<std::uint16_t>(w[k + 1])) << 16)));
-                acc = _mm_add_epi32(acc, _mm_madd_epi16(ab, wk));
+            if (first + ((n + 3) & ~3) > srcWidth) { // the last load would leave the row
+                d[x] = horizontalPixel(s + first, w, n);
+                continue;
             }
-            if (k < n) {
-                const __m128i a = _mm_unpacklo_epi8(
-                    _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(p[k])), zero), zero);
-                const __m128i wk = _mm_set1_epi32(static_cast<std::uint16_t>(w[k]));
-                acc = _mm_add_epi32(acc, _mm_madd_epi16(a, wk));
+            const std::uint32_t* p = s + first;
+            __m128i acc = _mm_set1_epi32(1 << (kWeightBits - 1));
+            for (int k = 0; k < n; k += 4) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+                std::int32_t w01, w23;
+                std::memcpy(&w01, w + k, sizeof w01);
+                std::memcpy(&w23, w + k + 2, sizeof w23);
+                acc = _mm_add_epi32(
+                    acc, _mm_madd_epi16(_mm_shuffle_epi8(v, pairs01), _mm_set1_epi32(w01)));
+                acc = _mm_add_epi32(
+                    acc, _mm_madd_epi16(_mm_shuffle_epi8(v, pairs23), _mm_set1_epi32(w23)));
             }
             acc = _mm_srai_epi32(acc, kWeightBits);
             acc = _mm_packs_epi32(acc, acc);
             d[x] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(acc, acc)));
-#else
-            int acc[4] = {0, 0, 0, 0};
-            for (int k = 0; k < n; ++k)
-                for (int c = 0; c < 4; ++c)
-                    acc[c] += static_cast<int>((p[k] >> (8 * c)) & 0xFFu) * w[k];
-            d[x] = clampPixel(acc);
-#endif
         }
     }
 }
+#endif
 
 void resampleRowsVertical(const Image& tmp, Image& dst, const Taps& taps, int y0, int y1) {
     const std::size_t stride = dst.stride();
@@ -439,7 +563,16 @@ void resizeResampledInto(const Image& src, Image& dst) {
     const Taps vertical = makeTaps(src.height(), dst.height());
     Image tmp(dst.width(), src.height());
     parallelRanges(src.height(), static_cast<long long>(dst.width()) * horizontal.stride,
-                   [&](int y0, int y1) { resampleRowsHorizontal(src, tmp, horizontal, y0, y1); });
+                   [&](int y0, int y1) {
+#if defined(KORIMO_HAVE_AVX2_PATH)
+                       static const bool ssse3 = __builtin_cpu_supports("ssse3");
+                       if (ssse3) {
+                           resampleRowsHorizontalSsse3(src, tmp, horizontal, y0, y1);
+                           return;
+                       }
+#endif
+                       resampleRowsHorizontal(src, tmp, horizontal, y0, y1);
+                   });
     parallelRanges(dst.height(), static_cast<long long>(dst.width()) * vertical.stride,
                    [&](int y0, int y1) { resampleRowsVertical(tmp, dst, vertical, y0, y1); });
 }

@@ -14,9 +14,10 @@ namespace {
 
 using test::naturalImage;
 
-// Sizes around the 4-pixel vector groups and the 64-pixel tiles of the kernels.
-const std::vector<std::pair<int, int>> kOddSizes = {{1, 1}, {3, 1},  {1, 5},    {5, 3},
-                                                    {7, 9}, {64, 4}, {67, 130}, {130, 67}};
+// Sizes around the vector groups and 64-pixel tiles of the kernels, and one large enough for
+// the turn to be split between threads.
+const std::vector<std::pair<int, int>> kOddSizes = {
+    {1, 1}, {3, 1}, {1, 5}, {5, 3}, {7, 9}, {64, 4}, {67, 130}, {130, 67}, {9, 200}, {1283, 1001}};
 
 TEST(Kernels, FlipAndReverseMoveRowsAndColumnsToTheOppositeSide) {
     for (auto [w, h] : kOddSizes) {

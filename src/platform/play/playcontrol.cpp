@@ -233,9 +233,11 @@ void PlayControl::ResetSource() {
 void PlayControl::dropSource(bool stopEngine) {
     const bool had = m_kind != 0 || m_loading || m_loaded;
     if (m_session) {
-        // Not before a new load: a queued stop could land after it and end the new file.
-        if (stopEngine)
-            commandAsync({"stop"});
+        // Synchronous: a queued stop could land after the next load and end the new file.
+        if (stopEngine) {
+            const char* stop[] = {"stop", nullptr};
+            mpv_command(m_session->handle(), stop);
+        }
         setProp("end", "none");
         if (!m_memoryUri.isEmpty())
             m_session->removeMemorySource(m_memoryUri);
@@ -297,7 +299,10 @@ void PlayControl::loadUri(const QByteArray& uri, const QByteArray& options, bool
     }
     mpv_free_node_contents(&result);
 
-    if (wait) {
+    m_state = 3;
+    if (!wait)
+        return; // plays once its first frame is known
+    {
         m_syncLoad = true;
         const bool done =
             waitFor([this] { return m_loadError != 0 || (m_loaded && m_firstFrame); }, kLoadWaitMs);
@@ -333,9 +338,8 @@ void PlayControl::requireVideo() const {
 
 void PlayControl::Run() {
     requireSource();
-    if (!m_loaded) {
-        m_state = 3;
-        setProp("pause", "no");
+    if (!m_firstFrame) {
+        m_state = 3; // starts once loaded
         return;
     }
     restoreAudio();
@@ -632,9 +636,13 @@ void PlayControl::onPlayEnd() {
         return;
     }
     m_state = 1;
-    applyEndLimit(false);
+    setProp("pause", "yes");
+    // The end limit can let the engine run a frame or two on; the seek pins the last frame.
     if (m_autoRewind)
         seekExact(m_selStart);
+    else if (m_endLimit)
+        seekExact(effectiveSelEnd());
+    applyEndLimit(false);
 }
 
 double PlayControl::frameTime(int frame) const {
@@ -833,6 +841,8 @@ void PlayControl::handleEvent(const mpv_event* e) {
             m_pendingSeekFrame = -1;
             if (m_network)
                 updateDownload(0.0, false);
+            if (m_state == 3)
+                setProp("pause", "no");
             break;
         }
         if (m_seeksOutstanding == 0) {
@@ -846,16 +856,20 @@ void PlayControl::handleEvent(const mpv_event* e) {
         const auto* end = static_cast<const mpv_event_end_file*>(e->data);
         if (m_awaitingStart || end->playlist_entry_id != m_entry)
             break;
-        if (end->reason == MPV_END_FILE_REASON_ERROR) {
-            const long code = end->error < 0 ? end->error : MPV_ERROR_GENERIC;
-            if (m_syncLoad) {
-                m_loadError = code;
-                break;
-            }
-            dropSource();
-            QMetaObject::invokeMethod(
-                this, [this, code] { emit ErrorAbort(int(code)); }, Qt::QueuedConnection);
+        // A file that ends before its first frame failed to load, whatever the reason given.
+        const bool failed = end->reason == MPV_END_FILE_REASON_ERROR ||
+                            (!m_firstFrame && end->reason != MPV_END_FILE_REASON_STOP &&
+                             end->reason != MPV_END_FILE_REASON_QUIT);
+        if (!failed)
+            break;
+        const long code = end->error < 0 ? end->error : MPV_ERROR_LOADING_FAILED;
+        if (m_syncLoad) {
+            m_loadError = code;
+            break;
         }
+        dropSource();
+        QMetaObject::invokeMethod(
+            this, [this, code] { emit ErrorAbort(int(code)); }, Qt::QueuedConnection);
         break;
     }
     case MPV_EVENT_COMMAND_REPLY: {

@@ -118,11 +118,17 @@ void HttpServer::serve(int fd) {
         if (n <= 0)
             return;
         request.append(buf, n);
+        if (request.size() >= 4 && !request.startsWith("GET "))
+            break; // not HTTP (a TLS hello, for one)
     }
     const QList<QByteArray> lines = request.split('\n');
     const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
-    if (first.size() < 3 || first[0] != "GET" || !first[1].startsWith('/'))
-        return; // not HTTP (a TLS hello, for one): just hang up
+    if (first.size() < 3 || first[0] != "GET" || !first[1].startsWith('/')) {
+        const QByteArray r =
+            "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+        sendAll(fd, r.constData(), size_t(r.size()));
+        return;
+    }
     ++m_requests;
 
     const QByteArray name = first[1].mid(1);

@@ -1,0 +1,106 @@
+#include "play/playcontrol.h"
+#include "playmedia.h"
+#include "playtestutil.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace korimo;
+using namespace korimo::test;
+
+namespace {
+
+bool nearColour(QRgb a, QRgb b, int tolerance = 24) {
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// The widget's own painting, once the render thread has delivered a frame.
+QImage paintedArea(PlayControl& play) {
+    QImage shot;
+    waitUntil(
+        [&] {
+            shot = play.grab().toImage();
+            return !nearColour(shot.pixel(shot.width() / 2, shot.height() / 2), qRgb(0, 0, 0), 4);
+        },
+        3000);
+    return shot;
+}
+
+} // namespace
+
+TEST_F(PlayTest, SizeModesPlaceThePicture) {
+    PlayControl play;
+    play.resize(640, 300);
+    play.setSource(clipPath(QStringLiteral("lossless.avi")));
+    play.Pause();
+    play.setPosition(0); // index 0: the top band is all dark, the pattern below it varies
+    const QImage frame = play.FramePicture(5000);
+
+    EXPECT_THROW(play.setSizeMode(3), PlayError);
+
+    play.setSizeMode(2); // the video's own size, centred: 160 px of black either side
+    QImage shot = paintedArea(play);
+    const QPoint origin((640 - kClipWidth) / 2, (300 - kClipHeight) / 2);
+    EXPECT_EQ(shot.pixel(origin.x() - 2, 150) & 0xffffff, 0u);
+    EXPECT_EQ(shot.pixel(origin.x() + kClipWidth + 2, 150) & 0xffffff, 0u);
+    for (QPoint p : {QPoint(5, 100), QPoint(300, 200), QPoint(kClipWidth - 1, kClipHeight - 1)})
+        EXPECT_EQ(shot.pixel(origin + p), frame.pixel(p));
+
+    play.setSizeMode(1); // stretched over the whole area
+    shot = paintedArea(play);
+    for (QPoint p : {QPoint(0, 299), QPoint(639, 299), QPoint(639, 200)})
+        EXPECT_FALSE(nearColour(shot.pixel(p), qRgb(0, 0, 0), 4)) << p.x() << "," << p.y();
+    EXPECT_TRUE(nearColour(shot.pixel(639, 299), frame.pixel(kClipWidth - 1, kClipHeight - 1)));
+
+    play.setSizeMode(0); // fit: 400 x 300 keeps 4:3, bars of 120 px left and right
+    shot = paintedArea(play);
+    EXPECT_TRUE(nearColour(shot.pixel(110, 150), qRgb(0, 0, 0), 4));
+    EXPECT_TRUE(nearColour(shot.pixel(530, 150), qRgb(0, 0, 0), 4));
+    EXPECT_TRUE(nearColour(shot.pixel(125, 290), frame.pixel(4, 232)));
+    EXPECT_TRUE(nearColour(shot.pixel(515, 290), frame.pixel(316, 232)));
+
+    play.ResetSource();
+    shot = play.grab().toImage();
+    EXPECT_EQ(shot.pixel(320, 150) & 0xffffff, 0u);
+}
+
+// A timer on the GUI thread must keep ticking while a clip plays, loops and repaints.
+TEST_F(PlayTest, GuiThreadIsNeverBlockedDuringPlayback) {
+    PlayControl play;
+    play.resize(320, 240);
+    play.show();
+    play.setPlayCount(0);
+    QElapsedTimer clock;
+    qint64 last = -1;
+    qint64 worst = 0;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        if (last >= 0)
+            worst = std::max(worst, now - last);
+        last = now;
+    });
+    play.setSource(clipPath(QStringLiteral("clip.mpg")));
+    play.setSelectionEnd(1.0);
+    clock.start();
+    tick.start();
+    play.Run();
+    QElapsedTimer run;
+    run.start();
+    int frames = 0;
+    int previous = -1;
+    while (run.elapsed() < 3000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (play.Position() != previous) {
+            previous = play.Position();
+            ++frames;
+        }
+    }
+    tick.stop();
+    EXPECT_GT(frames, 30) << "it did not play";
+    EXPECT_LT(worst, 100) << "longest gap between timer ticks, ms";
+}

@@ -1,0 +1,126 @@
+#include "httpserver.h"
+#include "play/playcontrol.h"
+#include "playmedia.h"
+#include "playtestutil.h"
+#include "support/testenv.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace korimo;
+using namespace korimo::test;
+
+namespace {
+
+long openError(PlayControl& play, const QString& source) {
+    try {
+        play.setSource(source);
+    } catch (const PlayError& e) {
+        return e.code();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST_F(PlayTest, BrokenFilesFailCleanlyAndQuickly) {
+    PlayControl play;
+    for (const char* name : {"zero.avi", "text.avi", "truncated.mov"}) {
+        QElapsedTimer t;
+        t.start();
+        const long code = openError(play, clipPath(QString::fromLatin1(name)));
+        EXPECT_LT(code, 0) << name;
+        EXPECT_FALSE(GetErrorText(code).isEmpty());
+        EXPECT_LT(t.elapsed(), 2000) << name;
+        EXPECT_EQ(play.State(), 0) << name;
+        EXPECT_EQ(play.SourceKind(), 0) << name;
+    }
+    EXPECT_EQ(openError(play, testDataDir() + QStringLiteral("/play/no-such-clip.avi")),
+              kPlayErrMissing);
+
+    // A cut MPEG stream plays what it has and ends normally.
+    QSignalSpy aborts(&play, &PlayControl::ErrorAbort);
+    play.setSource(clipPath(QStringLiteral("truncated.mpg")));
+    EXPECT_GT(play.TrackLength(), 10);
+    ASSERT_TRUE(waitUntil([&] { return play.State() == 1; }, 6000));
+    EXPECT_TRUE(aborts.isEmpty());
+    EXPECT_GE(decodeIndex(play.FramePicture(5000)), 10);
+}
+
+TEST_F(PlayTest, FoldersListsAndForeignSchemesAreRefused) {
+    PlayControl play;
+    play.setSource(clipPath(QStringLiteral("clip.mov")));
+    const QString clipFolder = QFileInfo(clipPath(QStringLiteral("clip.mov"))).absolutePath();
+    EXPECT_EQ(openError(play, clipFolder), kPlayErrFolder);
+    // A refused address leaves the loaded video alone.
+    EXPECT_EQ(play.SourceKind(), 1);
+
+    for (const char* address : {"av://lavfi:testsrc", "edl://x.avi,0,1", "file:///etc/passwd",
+                                "AV://lavfi:testsrc", "memory://abc", "korimomem://1"}) {
+        EXPECT_EQ(openError(play, QString::fromLatin1(address)), kPlayErrRefused) << address;
+    }
+    // An EDL file may not pull in other files.
+    EXPECT_NE(openError(play, clipPath(QStringLiteral("clip.edl"))), 0);
+    EXPECT_EQ(play.State(), 0);
+}
+
+TEST_F(PlayTest, NetworkClipReportsDownloadProgressOnTheGuiThread) {
+    const QString clip = clipPath(QStringLiteral("clip.mpg"));
+    HttpServer server(QFileInfo(clip).absolutePath(), 150000);
+    PlayControl play;
+    QThread* gui = QThread::currentThread();
+    bool offThread = false;
+    std::vector<int> seen;
+    QObject::connect(&play, &PlayControl::Progress, [&](int p) {
+        offThread |= QThread::currentThread() != gui;
+        seen.push_back(p);
+    });
+    play.setSource(server.url(QStringLiteral("clip.mpg")));
+    EXPECT_EQ(play.State(), 3);
+    EXPECT_EQ(play.SourceKind(), 1);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return play.TrackLength() > 0 && !seen.empty() && seen.back() >= play.TrackLength();
+        },
+        15000))
+        << "download never completed";
+    EXPECT_FALSE(offThread);
+    EXPECT_NEAR(play.TrackLength(), kClipFrames, 1);
+    // The download is reported on the way, not only at the end.
+    const int total = play.TrackLength();
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [&](int p) { return p > 0 && p < total; }));
+    play.Pause();
+    play.setPosition(42);
+    EXPECT_EQ(decodeIndex(play.FramePicture(5000)), 42);
+    EXPECT_GT(server.requests(), 0);
+}
+
+TEST_F(PlayTest, UnreachableAddressesRaiseErrorAbortQuickly) {
+    const QString clip = clipPath(QStringLiteral("clip.mpg"));
+    HttpServer server(QFileInfo(clip).absolutePath());
+    const QStringList addresses{
+        server.url(QStringLiteral("missing.mpg")),
+        QStringLiteral("http://127.0.0.1:%1/clip.mpg").arg(closedPort()),
+        QStringLiteral("https://127.0.0.1:%1/clip.mpg").arg(server.port()),
+    };
+    for (const QString& address : addresses) {
+        PlayControl play;
+        QSignalSpy aborts(&play, &PlayControl::ErrorAbort);
+        QElapsedTimer t;
+        t.start();
+        try {
+            play.setSource(address);
+        } catch (const PlayError&) {
+            continue; // refused at once is as good
+        }
+        ASSERT_TRUE(aborts.wait(3000)) << address.toStdString();
+        EXPECT_LT(t.elapsed(), 3000);
+        EXPECT_LT(aborts.first().at(0).toInt(), 0);
+        EXPECT_EQ(play.State(), 0);
+        EXPECT_THROW(play.FramePicture(500), PlayError);
+    }
+}

@@ -1,0 +1,207 @@
+#include "viewers/viewer.h"
+
+#include "app/errfrm.h"
+#include "app/main_form.h"
+#include "app/vidbas.h"
+#include "controls/button_xp.h"
+#include "forms/runtime.h"
+#include "imaging/imgctl.h"
+#include "imaging/savefile.h"
+#include "imaging/writers.h"
+#include "play/playcontrol.h"
+#include "settings/settingsstore.h"
+#include "widgets/elastic.h"
+#include "widgets/picturebox.h"
+
+#include <QEvent>
+
+namespace korimo {
+
+namespace {
+
+const char* const kDesignCaption = "Click on \"Save\" to save this frame.";
+
+// Margins of Picture1 inside the skin, in pixels: 120 twips left and top, and what the design's
+// 6360 x 4785 client leaves right and below a 6105 x 4495 box.
+constexpr int kMarginLeft = 8;
+constexpr int kMarginTop = 8;
+constexpr int kMarginRight = 9;
+constexpr int kMarginBottom = 11;
+
+// Form_Initialize runs once per run for each of the two windows.
+bool g_initialised[2] = {false, false};
+
+QString formName(Viewer::Kind kind) {
+    return kind == Viewer::First ? QStringLiteral("Viewer") : QStringLiteral("viewer2");
+}
+
+Main& requireMain() {
+    Main* m = mainForm();
+    if (!m)
+        throw StepError("The main window is not open.");
+    return *m;
+}
+
+} // namespace
+
+Viewer::Viewer(Kind kind, QWidget* owner) : Form(formName(kind), owner), m_kind(kind) {
+    const QRect client = twipsRect(0, 0, 6360, 4785);
+    resize(client.size());
+    setWindowTitle(QString::fromUtf8(kDesignCaption));
+
+    Elastic1 = new Elastic(this);
+    Elastic1->setPicture(Elastic::darkSkin(QSize(217, 275)));
+    Elastic1->setGeometry(rect());
+
+    Picture1 = new QWidget(Elastic1);
+    Picture1->setAutoFillBackground(true);
+    QPalette black = Picture1->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    Picture1->setPalette(black);
+    Picture1->setGeometry(twipsRect(120, 120, 6105, 4495));
+
+    AAPrintPicture1 = new QWidget(Picture1);
+    AAPrintPicture1->hide();
+
+    ClipPic = new PictureBox(Picture1);
+    ClipPic->setGeometry(twipsRect(0, 0, 3225, 3225));
+    ClipPic->installEventFilter(this);
+    connect(ClipPic, &PictureBox::MouseDown, this, &Viewer::ClipPic_MouseDown);
+
+    ImgCtl1 = new ImgCtl(ClipPic);
+    ImgCtl1->hide();
+
+    Form_Initialize();
+}
+
+Viewer::~Viewer() = default;
+
+void Viewer::Form_Initialize() {
+    bool& done = g_initialised[m_kind == First ? 0 : 1];
+    if (done)
+        return;
+    done = true;
+    setWindowTitle(m_kind == First ? VidBAS::g_CurrentFile
+                                   : VidBAS::g_CurrentFile + QStringLiteral(" - Resize"));
+}
+
+void Viewer::Form_Load() {
+    LoadCapture();
+}
+
+void Viewer::LoadCapture() {
+    if (m_kind == Second) {
+        try {
+            if (ImgCtl1->Paste(ImgCtl::kPasteTestOnly))
+                ImgCtl1->Paste(0);
+            requireMain().Cmds[6]->setEnabled(true);
+            ClipPic->setPicture(ImgCtl1->ImagePicture());
+            fit();
+        } catch (...) {
+            ShowMessage(this, QStringLiteral("Error Opening Capture!"),
+                        QStringLiteral("Error opening clipboard capture."));
+            return;
+        }
+        VidBAS::g_Viewer2Open = true;
+        return;
+    }
+
+    if (VidBAS::g_NoCap) {
+        try {
+            SavePicture(requireMain().MMPlay->FramePicture(5000), VidBAS::g_SaveFile);
+        } catch (...) {
+            ShowMessage(this, QStringLiteral("Error Opening Capture!"),
+                        QStringLiteral("Error opening clipboard capture."));
+            return;
+        }
+    }
+    skipOnError([this] {
+        if (ImgCtl1->Paste(ImgCtl::kPasteTestOnly))
+            ImgCtl1->Paste(0);
+    });
+    skipOnError([] { requireMain().Cmds[6]->setEnabled(true); });
+    skipOnError([this] {
+        ClipPic->setPicture(ImgCtl1->ImagePicture());
+        fit();
+    });
+}
+
+void Viewer::fit() {
+    Elastic1->setLayoutMode(0);
+    ClipPic->setAutoSize(true);
+    Refresh();
+    DoEvents();
+    Elastic1->setLayoutMode(7);
+    ClipPic->setAutoSize(false);
+}
+
+void Viewer::Form_QueryUnload(int&, int) {
+    if (m_kind == Second) {
+        VidBAS::g_Viewer2Open = false;
+        return;
+    }
+    skipOnError([] { requireMain().Cmd2[5]->setEnabled(false); });
+    skipOnError([] { requireMain().Cmds[6]->setEnabled(false); });
+}
+
+void Viewer::ClipPic_MouseDown(int, int, float, float) {
+    beginWindowDrag();
+}
+
+void Viewer::PrintMe() {
+    try {
+        VidBAS::g_HighQ = SettingsStore::getBool(QStringLiteral("HighQ"), true);
+        VidBAS::g_BW = SettingsStore::getBool(QStringLiteral("BW"), false);
+        VidBAS::g_PrintLayout = true;
+    } catch (...) {
+        ShowMessage(this, QStringLiteral("Print Error!"),
+                    QStringLiteral("Error with printing. Check printer, cables, and printer "
+                                   "settings."));
+    }
+}
+
+void Viewer::Form_Resize() {
+    if (Elastic1)
+        Elastic1->setGeometry(rect());
+    if (Elastic1 && Elastic1->LayoutMode() != 0)
+        layoutPicture();
+}
+
+void Viewer::layoutPicture() {
+    Picture1->setGeometry(rect().adjusted(kMarginLeft, kMarginTop, -kMarginRight, -kMarginBottom));
+}
+
+void Viewer::followClipPic() {
+    // With the skin's layout released the window wraps the picture box.
+    Picture1->resize(ClipPic->size());
+    resize(ClipPic->width() + kMarginLeft + kMarginRight,
+           ClipPic->height() + kMarginTop + kMarginBottom);
+}
+
+bool Viewer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ClipPic && event->type() == QEvent::Resize && Elastic1 &&
+        Elastic1->LayoutMode() == 0)
+        followClipPic();
+    return Form::eventFilter(watched, event);
+}
+
+void SavePicture(const QImage& picture, const QString& file) {
+    saveImageFile(fromQImage(picture), file, kFormatBmp, 24, 0);
+}
+
+Viewer* findViewer(Viewer::Kind kind) {
+    for (Form* f : Form::Forms())
+        if (auto* v = qobject_cast<Viewer*>(f); v && v->kind() == kind)
+            return v;
+    return nullptr;
+}
+
+Viewer* loadViewer(Viewer::Kind kind) {
+    if (Viewer* v = findViewer(kind))
+        return v;
+    auto* v = new Viewer(kind);
+    v->Load();
+    return v;
+}
+
+} // namespace korimo

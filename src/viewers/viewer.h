@@ -1,0 +1,62 @@
+#pragma once
+
+#include "forms/form.h"
+
+#include <QImage>
+
+namespace korimo {
+
+class Elastic;
+class ImgCtl;
+class PictureBox;
+
+// The window that shows a captured frame ("Viewer") and its twin that shows the resized frame
+// ("viewer2"). Each keeps its image in a hidden imaging control that Main's save writes out.
+class Viewer : public Form {
+    Q_OBJECT
+public:
+    enum Kind { First, Second };
+
+    explicit Viewer(Kind kind, QWidget* owner = nullptr);
+    ~Viewer() override;
+
+    Elastic* Elastic1 = nullptr;
+    QWidget* Picture1 = nullptr;
+    PictureBox* ClipPic = nullptr;
+    ImgCtl* ImgCtl1 = nullptr;
+    QWidget* AAPrintPicture1 = nullptr;
+
+    Kind kind() const { return m_kind; }
+
+    // Prints the picture shown at the position the options chose.
+    void PrintMe();
+    // Lets the window follow a new picture in ClipPic, then holds the layout again.
+    void fit();
+
+    void ClipPic_MouseDown(int Button, int Shift, float X, float Y);
+
+protected:
+    void Form_Load() override;
+    void Form_QueryUnload(int& Cancel, int UnloadMode) override;
+    void Form_Resize() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Initialize();
+    void LoadCapture();
+    void layoutPicture();
+    void followClipPic();
+
+    Kind m_kind;
+};
+
+// The loaded window of that kind, or nullptr.
+Viewer* findViewer(Viewer::Kind kind);
+// The loaded window of that kind; when none is loaded a new one is made and loaded (its load
+// takes the frame from the clipboard).
+Viewer* loadViewer(Viewer::Kind kind);
+
+// Writes a picture as a 24-bit Windows bitmap file, through a temporary file in the same folder.
+void SavePicture(const QImage& picture, const QString& file);
+
+} // namespace korimo

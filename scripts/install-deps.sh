@@ -16,6 +16,7 @@ PACKAGES=(
   fonts-dejavu-core fonts-liberation fontconfig
   cups cups-client cups-bsd printer-driver-cups-pdf
   python3
+  poppler-utils
 )
 
 missing=()

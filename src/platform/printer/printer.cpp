@@ -1,0 +1,229 @@
+#include "printer/printer.h"
+
+#include "printer/pagelayout.h"
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <cmath>
+
+namespace korimo {
+
+namespace {
+QString& pdfOutputPath() {
+    static QString path;
+    return path;
+}
+
+QMarginsF& pdfMargins() {
+    static QMarginsF margins;
+    return margins;
+}
+
+// The Windows paper codes the layout uses, each with the paper of the same size.
+QPageSize::PageSizeId pageSizeForCode(int code) {
+    switch (code) {
+    case 11:
+        return QPageSize::A5;
+    case 9:
+        return QPageSize::A4;
+    case 8:
+        return QPageSize::A3;
+    case 12:
+        return QPageSize::B4;
+    case 13:
+        return QPageSize::JisB5;
+    case 15:
+        return QPageSize::Quarto;
+    default:
+        return QPageSize::Custom;
+    }
+}
+
+std::unique_ptr<Printer>& printerSlot() {
+    static std::unique_ptr<Printer> slot;
+    return slot;
+}
+
+[[noreturn]] void fail(const QString& text) {
+    throw PrintError(kPrinterError, text);
+}
+} // namespace
+
+PrintError::PrintError(int code, const QString& text)
+    : std::runtime_error(text.toStdString()), m_code(code) {}
+
+Printer& Printer::instance() {
+    auto& slot = printerSlot();
+    if (!slot)
+        slot.reset(new Printer);
+    return *slot;
+}
+
+void Printer::setPdfOutput(const QString& path, const QMarginsF& marginsMm) {
+    pdfOutputPath() = path;
+    pdfMargins() = marginsMm;
+    reset();
+}
+
+void Printer::reset() {
+    printerSlot().reset();
+}
+
+Printer::~Printer() {
+    if (m_painter && m_painter->isActive())
+        m_painter->end();
+}
+
+QPrinter& Printer::device() {
+    if (m_printer)
+        return *m_printer;
+    const QString pdf = pdfOutputPath();
+    std::unique_ptr<QPrinter> p;
+    if (!pdf.isEmpty()) {
+        p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        p->setOutputFormat(QPrinter::PdfFormat);
+        p->setOutputFileName(pdf);
+        p->setPageMargins(pdfMargins(), QPageLayout::Millimeter);
+    } else {
+        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        if (info.isNull())
+            fail(QStringLiteral("No printer is installed."));
+        p = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+        // Without the print plugin Qt silently turns the printer into a PDF writer.
+        if (p->outputFormat() != QPrinter::NativeFormat || !p->isValid())
+            fail(QStringLiteral("The default printer cannot be used."));
+    }
+    p->setFullPage(false);
+    m_printer = std::move(p);
+    return *m_printer;
+}
+
+void Printer::requireNoDocument(const char* what) {
+    if (documentOpen())
+        fail(QStringLiteral("The %1 cannot change while a page is printing.")
+                 .arg(QString::fromLatin1(what)));
+}
+
+QString Printer::DeviceName() {
+    QPrinter& p = device();
+    return p.outputFormat() == QPrinter::PdfFormat ? p.outputFileName() : p.printerName();
+}
+
+void Printer::setPaperCode(int code) {
+    QPrinter& p = device();
+    requireNoDocument("paper");
+    QPageSize size;
+    if (code == 256) {
+        if (m_customMillimetres.isEmpty())
+            fail(QStringLiteral("No custom paper size was given."));
+        size = QPageSize(QSizeF(m_customMillimetres), QPageSize::Millimeter, QString(),
+                         QPageSize::ExactMatch);
+    } else {
+        const QPageSize::PageSizeId id = pageSizeForCode(code);
+        if (id == QPageSize::Custom)
+            fail(QStringLiteral("Unknown paper code %1.").arg(code));
+        size = QPageSize(id);
+    }
+    if (!p.setPageSize(size))
+        fail(QStringLiteral("The printer refused the paper."));
+}
+
+void Printer::setPaperMillimetres(double width, double height) {
+    device();
+    if (!(width > 0 && height > 0))
+        fail(QStringLiteral("A paper needs a width and a height."));
+    m_customMillimetres = QSize(int(std::lround(width)), int(std::lround(height)));
+}
+
+QSize Printer::pageSizeMillimetres() {
+    return device().pageLayout().pageSize().size(QPageSize::Millimeter).toSize();
+}
+
+QSize Printer::printableSize() {
+    return device().pageRect(QPrinter::DevicePixel).toAlignedRect().size();
+}
+
+int Printer::deviceCaps(int index) {
+    QPrinter& p = device();
+    const QRectF paper = p.paperRect(QPrinter::DevicePixel);
+    const QRectF page = p.pageRect(QPrinter::DevicePixel);
+    switch (index) {
+    case PHYSICALWIDTH:
+        return int(std::lround(paper.width()));
+    case PHYSICALHEIGHT:
+        return int(std::lround(paper.height()));
+    case PHYSICALOFFSETX:
+        return int(std::lround(page.left() - paper.left()));
+    case PHYSICALOFFSETY:
+        return int(std::lround(page.top() - paper.top()));
+    default:
+        return 0;
+    }
+}
+
+void Printer::setPrintQuality(int dpi) {
+    QPrinter& p = device();
+    requireNoDocument("print quality");
+    if (dpi <= 0)
+        fail(QStringLiteral("Invalid print quality."));
+    p.setResolution(dpi);
+}
+
+int Printer::printQuality() {
+    return device().resolution();
+}
+
+void Printer::setColorMode(int mode) {
+    QPrinter& p = device();
+    requireNoDocument("colour mode");
+    if (mode != 1 && mode != 2)
+        fail(QStringLiteral("Invalid colour mode."));
+    p.setColorMode(mode == 1 ? QPrinter::GrayScale : QPrinter::Color);
+}
+
+int Printer::colorMode() {
+    return device().colorMode() == QPrinter::GrayScale ? 1 : 2;
+}
+
+bool Printer::documentOpen() const {
+    return m_painter && m_painter->isActive();
+}
+
+void Printer::PaintPicture(const QImage& image, int x, int y) {
+    QPrinter& p = device();
+    if (image.isNull())
+        throw PrintError(kInvalidPropertyValue, QStringLiteral("There is no picture to print."));
+    if (!documentOpen()) {
+        m_painter = std::make_unique<QPainter>();
+        if (!m_painter->begin(&p)) {
+            m_painter.reset();
+            fail(QStringLiteral("The printer could not start the document."));
+        }
+    }
+    const double scale = p.resolution() / kScreenPixelsPerInch;
+    m_painter->drawImage(QRectF(x, y, image.width() * scale, image.height() * scale), image);
+}
+
+void Printer::EndDoc() {
+    if (!documentOpen())
+        return;
+    const bool ended = m_painter->end();
+    m_painter.reset();
+    if (m_printer && m_printer->printerState() == QPrinter::Aborted)
+        throw PrintError(kPrintCancelled, QStringLiteral("Printing was cancelled."));
+    if (!ended || (m_printer && m_printer->printerState() == QPrinter::Error))
+        fail(QStringLiteral("The page could not be sent to the printer."));
+}
+
+void Printer::KillDoc() {
+    if (!documentOpen())
+        return;
+    m_printer->abort();
+    m_painter->end();
+    m_painter.reset();
+}
+
+} // namespace korimo

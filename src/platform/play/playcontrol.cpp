@@ -264,6 +264,7 @@ void PlayControl::dropSource(bool stopEngine) {
     m_eof = false;
     m_pendingSeekFrame = -1;
     m_seeking = false;
+    m_awaitSeekStart = false;
     m_endLimit = false;
     m_knownLastFrame = -1.0;
     m_playsDone = 0;
@@ -733,6 +734,10 @@ void PlayControl::refreshVideoSize() {
     m_session->setRenderSize(m_hasVideo ? m_videoSize : QSize());
 }
 
+bool PlayControl::seekSettled() const {
+    return m_seeksOutstanding == 0 && !m_awaitSeekStart;
+}
+
 void PlayControl::drainEvents() {
     if (!m_session)
         return;
@@ -814,7 +819,8 @@ void PlayControl::handleEvent(const mpv_event* e) {
             onFileLoaded();
         break;
     case MPV_EVENT_SEEK:
-        ++m_seekEvents;
+        if (m_seeksOutstanding == 0)
+            m_awaitSeekStart = false;
         break;
     case MPV_EVENT_VIDEO_RECONFIG:
         if (m_loaded)
@@ -824,7 +830,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
         if (!m_loaded)
             break;
         ++m_restarts;
-        if (!m_firstFrame && m_seeksOutstanding == 0) {
+        if (!m_firstFrame && seekSettled()) {
             if (m_hasVideo && !m_probingStart) {
                 // Right after loading, time-pos can report the audio's start rather than the
                 // first picture's; an exact seek to 0 makes it the picture's own time.
@@ -845,7 +851,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
                 setProp("pause", "no");
             break;
         }
-        if (m_seeksOutstanding == 0) {
+        if (seekSettled()) {
             m_seeking = false;
             m_pendingSeekFrame = -1;
             m_timePos = timePosNow();
@@ -874,7 +880,10 @@ void PlayControl::handleEvent(const mpv_event* e) {
     }
     case MPV_EVENT_COMMAND_REPLY: {
         if (m_seekReplies.erase(e->reply_userdata)) {
-            --m_seeksOutstanding;
+            // The restart that ends this seek comes after the seek has started; an earlier
+            // seek's restart can still arrive in between.
+            if (--m_seeksOutstanding == 0)
+                m_awaitSeekStart = true;
             break;
         }
         if (!m_wanted.count(e->reply_userdata))

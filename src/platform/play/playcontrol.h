@@ -138,6 +138,7 @@ private:
     void onPlayEnd();
     void onFileLoaded();
     void refreshVideoSize();
+    bool seekSettled() const;
     void reportPosition(bool force);
     void updateDownload(double cacheEnd, bool eof);
     void emitProgress(int p);
@@ -190,7 +191,7 @@ private:
     mutable int m_seeksOutstanding = 0;
     mutable bool m_seeking = false;
     mutable int m_restarts = 0;
-    mutable int m_seekEvents = 0;
+    mutable bool m_awaitSeekStart = false;
     mutable bool m_audioOff = false;
     mutable bool m_downloadDone = true;
     mutable int m_lastProgress = -1;

@@ -8,6 +8,7 @@
 #include "controls/picture.h"
 #include "forms/propertybag.h"
 #include "forms/runtime.h"
+#include "imaging/imgctl.h"
 #include "play/playcontrol.h"
 #include "settings/settingsstore.h"
 #include "widgets/elastic.h"
@@ -307,7 +308,7 @@ void Main::buildControls() {
     Label4->setForeColor(kWhite);
     Label4->setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
 
-    ImgCtl3 = new QWidget(Elastic1);
+    ImgCtl3 = new ImgCtl(Elastic1);
     ImgCtl3->setGeometry(twipsRect(1680, 5160, 495, 375));
     ImgCtl3->hide();
     m_controls.append(ImgCtl3);

@@ -16,6 +16,7 @@ class cFileDialog;
 class Elastic;
 class PlayControl;
 class HSlider;
+class ImgCtl;
 class Label;
 
 // The window the program starts into and whose closing ends it: borderless, round-cornered,
@@ -53,7 +54,7 @@ public:
     Label* lbldl = nullptr;
     Label* Label3 = nullptr;
     Label* Label4 = nullptr;
-    QWidget* ImgCtl3 = nullptr;
+    ImgCtl* ImgCtl3 = nullptr;
     QLabel* Picture4 = nullptr;
     QTimer Timer1, Timer2, Timer3, Timer4;
 
@@ -89,6 +90,9 @@ public:
     void Timer2_Timer();
     void Timer3_Timer();
     void Timer4_Timer();
+
+    // Asks for a new size and shows a resized copy of the capture in the second viewer.
+    void ImageResize_Click();
 
 protected:
     void Form_Load() override;

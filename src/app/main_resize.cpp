@@ -75,10 +75,8 @@ void Main::ImageResize_Click() {
                 Refresh();
                 DoEvents();
                 skipOnError([&] { viewer2->Elastic1->setLayoutMode(7); });
-                skipOnError([&] {
-                    viewer2->resize(viewer2->ClipPic->width() + twipsToPixels(570),
-                                    viewer2->ClipPic->height() + twipsToPixels(1000));
-                });
+                // While the layout was released the window wrapped the picture box, so it already
+                // has the size the new picture needs.
                 skipOnError([&] { viewer2->ClipPic->setAutoSize(false); });
                 DoEvents();
                 skipOnError([&] { viewer2->Show(); });

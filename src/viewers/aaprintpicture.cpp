@@ -6,6 +6,7 @@
 #include "printer/printer.h"
 
 #include <QPainter>
+#include <cmath>
 
 namespace korimo {
 
@@ -58,7 +59,10 @@ void AAPrintPicture::GetPrinterMargin() {
         const QSize physical(printer.deviceCaps(PHYSICALWIDTH), printer.deviceCaps(PHYSICALHEIGHT));
         const QPoint offset(printer.deviceCaps(PHYSICALOFFSETX),
                             printer.deviceCaps(PHYSICALOFFSETY));
-        m_margins = marginsFromDevice(physical, printer.printableSize(), offset);
+        const PrinterMargins measured =
+            marginsFromDevice(physical, printer.printableSize(), offset);
+        m_marginDpi = printer.printQuality();
+        m_margins = measured;
     } catch (...) {
         // No printer, or one that refuses the paper: the layout goes on with the old margins.
         DoEvents();
@@ -111,7 +115,10 @@ void AAPrintPicture::PrintPicture() {
     skipOnError([&] { printer.setPrintQuality(highQ ? 600 : 300); });
     skipOnError([&] { printer.setColorMode(bw ? 1 : 2); });
     try {
-        printer.PaintPicture(m_page, int(m_margins.left), int(m_margins.top));
+        // The margins were measured before the quality changed the printer's pixel size.
+        const double toNow = m_marginDpi > 0 ? double(printer.printQuality()) / m_marginDpi : 1.0;
+        printer.PaintPicture(m_page, int(std::lround(m_margins.left * toNow)),
+                             int(std::lround(m_margins.top * toNow)));
     } catch (...) {
         // A half-drawn page must not go out with the next print.
         skipOnError([&] { printer.KillDoc(); });

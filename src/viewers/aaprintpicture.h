@@ -76,6 +76,7 @@ private:
     int m_paperHeight = 297;
     bool m_stretch = false;
     PrinterMargins m_margins;
+    int m_marginDpi = 0;
 };
 
 } // namespace korimo

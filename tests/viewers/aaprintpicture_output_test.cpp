@@ -1,0 +1,368 @@
+#include "viewers/aaprintpicture.h"
+
+#include "app/vidbas.h"
+#include "printer/printer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace korimo;
+
+namespace {
+
+QImage solid(int w, int h, QColor c) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(c);
+    return img;
+}
+
+bool reddish(QColor c) {
+    return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+}
+bool greyInk(QColor c) {
+    return c.red() < 200 && qAbs(c.red() - c.green()) <= 3 && qAbs(c.green() - c.blue()) <= 3;
+}
+
+// The page of a PDF rendered by poppler at 96 pixels per inch, the layout's own resolution.
+QImage renderPdf(const QString& pdf) {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        return {};
+    const QString base = pdf + QStringLiteral(".render");
+    QProcess::execute(QStringLiteral("pdftoppm"),
+                      {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
+                       QStringLiteral("-singlefile"), pdf, base});
+    return QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+template <class Pred> QRect inkBox(const QImage& page, Pred pred) {
+    QRect box;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (pred(page.pixelColor(x, y)))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+void expectNear(const QRect& got, const QRect& want, int tolerance = 1) {
+    EXPECT_NEAR(got.left(), want.left(), tolerance) << "left";
+    EXPECT_NEAR(got.top(), want.top(), tolerance) << "top";
+    EXPECT_NEAR(got.right(), want.right(), tolerance) << "right";
+    EXPECT_NEAR(got.bottom(), want.bottom(), tolerance) << "bottom";
+}
+
+class PrintedPage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+            GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+        VidBAS::g_HighQ = true;
+        VidBAS::g_BW = false;
+    }
+    void TearDown() override { Printer::setPdfOutput(QString()); }
+
+    // Prints one page into a fresh PDF with the given margins and returns it rendered.
+    QImage print(AAPrintPicture& pp, QMarginsF marginsMm = {}) {
+        const QString pdf = dir.filePath(QStringLiteral("page%1.pdf").arg(++pages));
+        Printer::setPdfOutput(pdf, marginsMm);
+        VidBAS::g_PrintLayout = true;
+        pp.PrintPicture();
+        EXPECT_FALSE(VidBAS::g_PrintLayout);
+        return renderPdf(pdf);
+    }
+
+    QTemporaryDir dir;
+    int pages = 0;
+};
+
+} // namespace
+
+TEST_F(PrintedPage, PositionsAndStretchLandWhereThePageSays) {
+    AAPrintPicture pp;
+    pp.setPicture(solid(102, 68, Qt::red));
+    const struct {
+        int align;
+        Qt::Alignment where;
+    } cases[] = {{0, Qt::AlignLeft | Qt::AlignTop},
+                 {2, Qt::AlignRight | Qt::AlignTop},
+                 {4, Qt::AlignCenter},
+                 {6, Qt::AlignLeft | Qt::AlignBottom},
+                 {8, Qt::AlignRight | Qt::AlignBottom}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.align);
+        pp.setAlign(c.align);
+        const QImage page = print(pp);
+        ASSERT_FALSE(page.isNull());
+        // A4 with no unprintable margins: the page box is the whole sheet.
+        ASSERT_NEAR(page.width(), 794, 1);
+        ASSERT_NEAR(page.height(), 1123, 1);
+        const QRect want =
+            QStyle::alignedRect(Qt::LeftToRight, c.where, QSize(102, 68), page.rect());
+        expectNear(inkBox(page, reddish), want, 2);
+    }
+
+    pp.setAlign(8);
+    pp.setStretch(true);
+    const QImage stretched = print(pp);
+    expectNear(inkBox(stretched, reddish), stretched.rect(), 2);
+}
+
+TEST_F(PrintedPage, MarginsOffsetThePictureAtEitherQuality) {
+    AAPrintPicture pp;
+    QSignalSpy margins(&pp, &AAPrintPicture::MarginReaded);
+    pp.setPicture(solid(102, 68, Qt::red));
+    pp.setAlign(0);
+    // 5 mm unprintable on every side: the picture starts that far inside the printable area,
+    // 10 mm from the sheet's corner, and keeps its size in millimetres at 600 and 300 dpi.
+    const double tenMm = 10.0 / 25.4 * 96.0;
+    for (bool highQ : {true, false, true}) {
+        SCOPED_TRACE(highQ);
+        VidBAS::g_HighQ = highQ;
+        const QImage page = print(pp, QMarginsF(5, 5, 5, 5));
+        ASSERT_FALSE(page.isNull());
+        const QRect box = inkBox(page, reddish);
+        EXPECT_NEAR(box.left(), tenMm, 2);
+        EXPECT_NEAR(box.top(), tenMm, 2);
+        EXPECT_NEAR(box.width(), 102, 2);
+        EXPECT_NEAR(box.height(), 68, 2);
+    }
+    ASSERT_GE(margins.count(), 1);
+    const QList<QVariant> last = margins.last();
+    // Equal margins all round, whatever resolution they were measured at.
+    EXPECT_GT(last.at(0).toLongLong(), 0);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_NEAR(last.at(i).toLongLong(), last.at(0).toLongLong(), 1);
+}
+
+TEST_F(PrintedPage, BlackAndWhiteTurnsColourToGrey) {
+    AAPrintPicture pp;
+    pp.setPicture(solid(102, 68, Qt::red));
+    pp.setAlign(4);
+    VidBAS::g_BW = true;
+    const QImage grey = print(pp);
+    ASSERT_FALSE(grey.isNull());
+    EXPECT_TRUE(inkBox(grey, reddish).isNull());
+    EXPECT_NEAR(inkBox(grey, greyInk).width(), 102, 2);
+
+    VidBAS::g_BW = false;
+    const QImage colour = print(pp);
+    EXPECT_NEAR(inkBox(colour, reddish).width(), 102, 2);
+}
+
+TEST_F(PrintedPage, CustomPaperSizesThePrintedSheet) {
+    AAPrintPicture pp;
+    pp.setPicture(solid(50, 50, Qt::red));
+    pp.setPaperSize(0);
+    pp.setPaperWidth(100);
+    pp.setPaperHeight(150);
+    pp.setAlign(8);
+    const QImage page = print(pp);
+    ASSERT_FALSE(page.isNull());
+    EXPECT_NEAR(page.width(), 100 / 25.4 * 96, 1.5);
+    EXPECT_NEAR(page.height(), 150 / 25.4 * 96, 1.5);
+    const QRect box = inkBox(page, reddish);
+    EXPECT_NEAR(box.right(), page.width() - 1, 2);
+    EXPECT_NEAR(box.bottom(), page.height() - 1, 2);
+}
+
+namespace {
+
+// A private print server: cupsd with its own configuration, spool and socket in a temporary
+// folder, one queue whose device is a file, made the default.
+class PrivateCups {
+public:
+    QString start() {
+        if (geteuid() != 0)
+            return QStringLiteral("the print server must be started as root");
+        for (const char* tool : {"cupsd", "lpadmin"})
+            if (QStandardPaths::findExecutable(
+                    QString::fromLatin1(tool),
+                    {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")})
+                    .isEmpty())
+                return QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool));
+        if (!QFile::exists(QStringLiteral("/usr/lib/cups/filter/pdftopdf")))
+            return QStringLiteral("the pdftopdf filter is not installed");
+        if (!m_dir.isValid())
+            return QStringLiteral("no temporary folder");
+        const QString root = m_dir.path();
+        for (const char* sub : {"spool", "tmp", "cache", "state", "log", "out"})
+            QDir(root).mkpath(QString::fromLatin1(sub));
+        // Filters run as the unprivileged print user and must write their temporary files and
+        // the output.
+        QFile::setPermissions(root, QFileDevice::Permissions(0x7755));
+        for (const char* sub : {"tmp", "out"})
+            QFile::setPermissions(root + QLatin1Char('/') + QString::fromLatin1(sub),
+                                  QFileDevice::Permissions(0x7777));
+        m_socket = root + QStringLiteral("/cups.sock");
+        write(QStringLiteral("cupsd.conf"),
+              QStringLiteral("Listen %1\nLogLevel info\nWebInterface No\nDefaultAuthType None\n"
+                             "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                             "<Policy default>\n  <Limit All>\n    Order deny,allow\n"
+                             "    Allow all\n  </Limit>\n</Policy>\n")
+                  .arg(m_socket));
+        write(QStringLiteral("cups-files.conf"),
+              QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/tmp\n"
+                             "CacheDir %1/cache\nStateDir %1/state\nServerBin /usr/lib/cups\n"
+                             "DataDir /usr/share/cups\nErrorLog %1/log/error_log\n"
+                             "AccessLog %1/log/access_log\nPageLog %1/log/page_log\n"
+                             "FileDevice Yes\nSandboxing Relaxed\n")
+                  .arg(root));
+        // A PDF device with 18 points unprintable on every side.
+        write(QStringLiteral("catcher.ppd"), ppd());
+
+        m_cupsd.setProgram(QStringLiteral("/usr/sbin/cupsd"));
+        m_cupsd.setArguments({QStringLiteral("-f"), QStringLiteral("-c"), root + "/cupsd.conf",
+                              QStringLiteral("-s"), root + "/cups-files.conf"});
+        m_cupsd.setProcessChannelMode(QProcess::MergedChannels);
+        m_cupsd.start();
+        if (!m_cupsd.waitForStarted(5000))
+            return QStringLiteral("cupsd did not start: ") + m_cupsd.errorString();
+        QElapsedTimer t;
+        t.start();
+        while (!QFile::exists(m_socket) && t.elapsed() < 10000) {
+            if (m_cupsd.state() == QProcess::NotRunning)
+                return QStringLiteral("cupsd stopped at once: ") +
+                       QString::fromLocal8Bit(m_cupsd.readAll()) + log();
+            QThread::msleep(50);
+        }
+        if (!QFile::exists(m_socket))
+            return QStringLiteral("cupsd opened no socket: ") + log();
+
+        qputenv("CUPS_SERVER", m_socket.toLocal8Bit());
+        QString out;
+        if (!admin({QStringLiteral("-p"), QStringLiteral("KorimoCatcher"), QStringLiteral("-E"),
+                    QStringLiteral("-v"), QStringLiteral("file://") + outputPath(),
+                    QStringLiteral("-P"), root + "/catcher.ppd"},
+                   out) ||
+            !admin({QStringLiteral("-d"), QStringLiteral("KorimoCatcher")}, out))
+            return QStringLiteral("lpadmin refused the queue: ") + out;
+        return {};
+    }
+
+    QString outputPath() const { return m_dir.path() + QStringLiteral("/out/page.pdf"); }
+
+    // Waits for the queue to write the job's output.
+    bool waitForOutput(int ms) const {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            QFile f(outputPath());
+            if (f.size() > 0 && f.open(QIODevice::ReadOnly) && f.readAll().contains("%%EOF"))
+                return true;
+            QThread::msleep(100);
+        }
+        return false;
+    }
+
+    QString log() const {
+        QFile f(m_dir.path() + QStringLiteral("/log/error_log"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll().right(2000))
+                                           : QString();
+    }
+
+    ~PrivateCups() {
+        if (m_cupsd.state() != QProcess::NotRunning) {
+            m_cupsd.terminate();
+            if (!m_cupsd.waitForFinished(5000)) {
+                m_cupsd.kill();
+                m_cupsd.waitForFinished(2000);
+            }
+        }
+    }
+
+private:
+    void write(const QString& name, const QString& text) {
+        QFile f(m_dir.path() + QLatin1Char('/') + name);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(text.toUtf8());
+    }
+
+    bool admin(const QStringList& args, QString& out) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral("/usr/sbin/lpadmin"), args);
+        p.waitForFinished(15000);
+        out = QString::fromLocal8Bit(p.readAll());
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+
+    static QString ppd() {
+        return QStringLiteral(
+            "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n"
+            "*LanguageVersion: English\n*LanguageEncoding: ISOLatin1\n"
+            "*PCFileName: \"CATCHER.PPD\"\n*Manufacturer: \"Korimo\"\n*Product: \"(Catcher)\"\n"
+            "*ModelName: \"Page Catcher\"\n*ShortNickName: \"Page Catcher\"\n"
+            "*NickName: \"Page Catcher\"\n*PSVersion: \"(3010.000) 0\"\n*LanguageLevel: \"3\"\n"
+            "*ColorDevice: True\n*DefaultColorSpace: RGB\n*FileSystem: False\n"
+            "*Throughput: \"1\"\n*LandscapeOrientation: Plus90\n*TTRasterizer: Type42\n"
+            "*cupsFilter2: \"application/vnd.cups-pdf application/pdf 0 -\"\n"
+            "*OpenUI *PageSize/Media Size: PickOne\n*OrderDependency: 10 AnySetup *PageSize\n"
+            "*DefaultPageSize: A4\n*PageSize A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n"
+            "*PageSize A5/A5: \"<</PageSize[420 595]>>setpagedevice\"\n*CloseUI: *PageSize\n"
+            "*OpenUI *PageRegion: PickOne\n*OrderDependency: 10 AnySetup *PageRegion\n"
+            "*DefaultPageRegion: A4\n*PageRegion A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n"
+            "*PageRegion A5/A5: \"<</PageSize[420 595]>>setpagedevice\"\n*CloseUI: *PageRegion\n"
+            "*DefaultImageableArea: A4\n*ImageableArea A4/A4: \"18 18 577 824\"\n"
+            "*ImageableArea A5/A5: \"18 18 402 577\"\n*DefaultPaperDimension: A4\n"
+            "*PaperDimension A4/A4: \"595 842\"\n*PaperDimension A5/A5: \"420 595\"\n");
+    }
+
+    QTemporaryDir m_dir;
+    QString m_socket;
+    QProcess m_cupsd;
+};
+
+} // namespace
+
+// Runs in a process of its own (ctest starts one per case): the print system reads the server's
+// address once, at its first use.
+TEST(PrintOnCupsQueue, PageReachesTheDefaultQueueWithThePrinterMargins) {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    PrivateCups cups;
+    const QString why = cups.start();
+    if (!why.isEmpty())
+        GTEST_SKIP() << "no private print server in this sandbox: " << why.toStdString();
+
+    Printer::setPdfOutput(QString());
+    ASSERT_EQ(Printer::instance().DeviceName(), QStringLiteral("KorimoCatcher"));
+
+    AAPrintPicture pp;
+    QSignalSpy margins(&pp, &AAPrintPicture::MarginReaded);
+    pp.setPicture(solid(102, 68, Qt::red));
+    pp.setAlign(0);
+    VidBAS::g_HighQ = false;
+    VidBAS::g_BW = false;
+    VidBAS::g_PrintLayout = true;
+    ASSERT_NO_THROW(pp.PrintPicture());
+    ASSERT_EQ(margins.count(), 1);
+    // 18 points on each side at the printer's resolution.
+    const long left = margins.at(0).at(0).toLongLong();
+    const int dpi = Printer::instance().printQuality();
+    EXPECT_EQ(dpi, 300);
+    EXPECT_GT(left, 0);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_NEAR(margins.at(0).at(i).toLongLong(), left, 1);
+
+    ASSERT_TRUE(cups.waitForOutput(30000)) << cups.log().toStdString();
+    const QImage page = renderPdf(cups.outputPath());
+    ASSERT_FALSE(page.isNull());
+    EXPECT_NEAR(page.width(), 794, 1);
+    // The picture sits one margin inside the printable area: 36 points from the corner.
+    const QRect box = inkBox(page, reddish);
+    EXPECT_NEAR(box.left(), 48, 2);
+    EXPECT_NEAR(box.top(), 48, 2);
+    EXPECT_NEAR(box.width(), 102, 2);
+    EXPECT_NEAR(box.height(), 68, 2);
+    Printer::reset();
+}

@@ -4,6 +4,7 @@
 
 #include <QTimer>
 #include <array>
+#include <cstdint>
 #include <memory>
 
 class QLabel;
@@ -64,6 +65,10 @@ public:
     int g_HoverCaption = 0;
     bool g_SelectionMarked = false;
     std::unique_ptr<cFileDialog> g_OpenDialog;
+    // The save's capture format: the index going into GetSaveFormat, the format code after it.
+    std::int16_t g_SaveFormat = 0;
+    std::int16_t g_SaveQuality = 0;
+    std::int16_t g_SaveBits = 0;
 
     // The open dialog's filter, description and pattern pairs joined by "|".
     static const QString kVideoFilter;
@@ -104,6 +109,9 @@ protected:
 private:
     void InitMainForm();
     void OpenVideos();
+    void CaptureFrame();
+    void SaveFrame();
+    void GetSaveFormat(std::int16_t& format, std::int16_t& quality, std::int16_t& bits);
     void clearSelectionMarks(Button_XP* first, Button_XP* second, bool withTooltips);
     void connectHandlers();
     void buildControls();

@@ -4,6 +4,7 @@
 #include "forms/runtime.h"
 #include "play/playcontrol.h"
 #include "settings/settingsstore.h"
+#include "viewers/viewer.h"
 #include "widgets/hslider.h"
 #include "widgets/label.h"
 
@@ -64,6 +65,11 @@ void Main::Cmds_Click(int Index) {
         skipOnError([this] { MMPlay->setSizeMode(2); });
         break;
     case 6:
+        skipOnError([] {
+            Viewer* v = findViewer(VidBAS::g_Viewer2Open ? Viewer::Second : Viewer::First);
+            if (v)
+                v->PrintMe();
+        });
         break;
     case 7:
         skipOnError([this] { MMPlay->setSource(QString()); });

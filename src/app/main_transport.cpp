@@ -52,6 +52,12 @@ void Main::Cmd2_Click(int Index) {
                                        "if video is a .wmv file."));
         }
         break;
+    case 4:
+        CaptureFrame();
+        break;
+    case 5:
+        SaveFrame();
+        break;
     case 6:
         if (switchIsOn(Cmd2[6])) {
             setSwitchLook(Cmd2[6], false);

@@ -13,8 +13,6 @@
 #include "widgets/elastic.h"
 #include "widgets/picturebox.h"
 
-#include <QEvent>
-
 namespace korimo {
 
 namespace {
@@ -65,7 +63,10 @@ Viewer::Viewer(Kind kind, QWidget* owner) : Form(formName(kind), owner), m_kind(
 
     ClipPic = new PictureBox(Picture1);
     ClipPic->setGeometry(twipsRect(0, 0, 3225, 3225));
-    ClipPic->installEventFilter(this);
+    connect(ClipPic, &PictureBox::Resize, this, [this] {
+        if (Elastic1->LayoutMode() == 0)
+            followClipPic();
+    });
     connect(ClipPic, &PictureBox::MouseDown, this, &Viewer::ClipPic_MouseDown);
 
     ImgCtl1 = new ImgCtl(ClipPic);
@@ -106,17 +107,25 @@ void Viewer::LoadCapture() {
         return;
     }
 
-    if (VidBAS::g_NoCap) {
+    // Only a save writes straight from the player: a capture that slips through while NoCap is
+    // set must not overwrite the file saved last. The written frame is then the image, not
+    // whatever older picture the clipboard holds, so the save that follows writes the same frame.
+    std::shared_ptr<const Image> written;
+    if (VidBAS::g_NoCap && m_forSave) {
         try {
-            SavePicture(requireMain().MMPlay->FramePicture(5000), VidBAS::g_SaveFile);
+            const QImage frame = requireMain().MMPlay->FramePicture(5000);
+            SavePicture(frame, VidBAS::g_SaveFile);
+            written = std::make_shared<const Image>(fromQImage(frame));
         } catch (...) {
             ShowMessage(this, QStringLiteral("Error Opening Capture!"),
                         QStringLiteral("Error opening clipboard capture."));
             return;
         }
     }
-    skipOnError([this] {
-        if (ImgCtl1->Paste(ImgCtl::kPasteTestOnly))
+    skipOnError([this, &written] {
+        if (written)
+            ImgCtl1->setBitmap(written);
+        else if (ImgCtl1->Paste(ImgCtl::kPasteTestOnly))
             ImgCtl1->Paste(0);
     });
     skipOnError([] { requireMain().Cmds[6]->setEnabled(true); });
@@ -173,16 +182,11 @@ void Viewer::layoutPicture() {
 
 void Viewer::followClipPic() {
     // With the skin's layout released the window wraps the picture box.
-    Picture1->resize(ClipPic->size());
     resize(ClipPic->width() + kMarginLeft + kMarginRight,
            ClipPic->height() + kMarginTop + kMarginBottom);
-}
-
-bool Viewer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ClipPic && event->type() == QEvent::Resize && Elastic1 &&
-        Elastic1->LayoutMode() == 0)
-        followClipPic();
-    return Form::eventFilter(watched, event);
+    // A hidden window gets its resize event only when shown; the skin follows at once anyway.
+    Elastic1->setGeometry(rect());
+    layoutPicture();
 }
 
 void SavePicture(const QImage& picture, const QString& file) {
@@ -196,11 +200,13 @@ Viewer* findViewer(Viewer::Kind kind) {
     return nullptr;
 }
 
-Viewer* loadViewer(Viewer::Kind kind) {
+Viewer* loadViewer(Viewer::Kind kind, bool forSave) {
     if (Viewer* v = findViewer(kind))
         return v;
     auto* v = new Viewer(kind);
+    v->m_forSave = forSave;
     v->Load();
+    v->m_forSave = false;
     return v;
 }
 

@@ -39,7 +39,6 @@ protected:
     void Form_Load() override;
     void Form_QueryUnload(int& Cancel, int UnloadMode) override;
     void Form_Resize() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Initialize();
@@ -47,14 +46,18 @@ private:
     void layoutPicture();
     void followClipPic();
 
+    friend Viewer* loadViewer(Viewer::Kind kind, bool forSave);
+
     Kind m_kind;
+    bool m_forSave = false;
 };
 
 // The loaded window of that kind, or nullptr.
 Viewer* findViewer(Viewer::Kind kind);
 // The loaded window of that kind; when none is loaded a new one is made and loaded (its load
-// takes the frame from the clipboard).
-Viewer* loadViewer(Viewer::Kind kind);
+// takes the frame from the clipboard). forSave marks the load Main's save makes: with NoCap set
+// that load writes the player's frame to g_SaveFile and holds that frame instead.
+Viewer* loadViewer(Viewer::Kind kind, bool forSave = false);
 
 // Writes a picture as a 24-bit Windows bitmap file, through a temporary file in the same folder.
 void SavePicture(const QImage& picture, const QString& file);

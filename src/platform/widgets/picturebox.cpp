@@ -24,8 +24,10 @@ void PictureBox::setAutoSize(bool on) {
 
 void PictureBox::followPicture() {
     // An empty picture leaves the box as it is, as a box without a picture has no size to take.
-    if (m_autoSize && !m_picture.isNull())
+    if (m_autoSize && !m_picture.isNull() && size() != m_picture.size()) {
         resize(m_picture.size());
+        emit Resize();
+    }
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {

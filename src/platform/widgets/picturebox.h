@@ -19,6 +19,8 @@ public:
 
 signals:
     void MouseDown(int Button, int Shift, float X, float Y);
+    // Raised when AutoSize gives the box a new size, also while it is hidden.
+    void Resize();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

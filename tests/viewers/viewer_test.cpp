@@ -1,0 +1,208 @@
+#include "viewers/viewer.h"
+
+#include "app/main_form.h"
+#include "app/vidbas.h"
+#include "controls/button_xp.h"
+#include "imaging/imgctl.h"
+#include "support/modalanswerer.h"
+#include "support/testenv.h"
+#include "widgets/elastic.h"
+#include "widgets/picturebox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <gtest/gtest.h>
+
+using namespace korimo;
+
+namespace {
+
+// A picture whose every pixel differs from its neighbours, so a shifted or scaled copy shows.
+QImage patterned(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 7 + y) & 0xFF, (y * 5 + x * 3) & 0xFF, (x ^ y) & 0xFF));
+    return img;
+}
+
+bool samePicture(const QImage& a, const QImage& b) {
+    return a.convertToFormat(QImage::Format_RGB32) == b.convertToFormat(QImage::Format_RGB32);
+}
+
+struct MessageCatcher {
+    QStringList titles;
+    QStringList texts;
+    test::ModalAnswerer answerer{[this](QWidget* w) {
+        for (QLabel* l : w->findChildren<QLabel*>()) {
+            if (l->objectName() == QLatin1String("ErrTitle"))
+                titles << l->text();
+            if (l->objectName() == QLatin1String("Label1"))
+                texts << l->text();
+        }
+        w->close();
+    }};
+};
+
+class ViewerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VidBAS::ResetState();
+        QApplication::clipboard()->clear();
+        main = std::make_unique<Main>();
+        main->Load();
+    }
+    void TearDown() override {
+        for (Viewer::Kind k : {Viewer::First, Viewer::Second})
+            if (Viewer* v = findViewer(k))
+                v->Unload();
+        main.reset();
+        VidBAS::ResetState();
+    }
+
+    test::ScopedSettingsFile settings;
+    std::unique_ptr<Main> main;
+};
+
+} // namespace
+
+TEST_F(ViewerTest, LoadShowsTheClipboardPictureAndWrapsTheWindowAroundIt) {
+    const QImage frame = patterned(150, 90);
+    QApplication::clipboard()->setImage(frame);
+    main->Cmds[6]->setEnabled(false);
+
+    Viewer* v = loadViewer(Viewer::First);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(findViewer(Viewer::First), v);
+    EXPECT_EQ(loadViewer(Viewer::First), v); // a loaded window is not loaded again
+    EXPECT_EQ(findViewer(Viewer::Second), nullptr);
+    EXPECT_EQ(v->Name(), "Viewer");
+
+    EXPECT_TRUE(samePicture(v->ImgCtl1->ImagePicture(), frame));
+    EXPECT_TRUE(samePicture(v->ClipPic->Picture(), frame));
+    EXPECT_EQ(v->ClipPic->size(), frame.size());
+    EXPECT_EQ(v->ClipPic->pos(), QPoint(0, 0));
+    EXPECT_EQ(v->Picture1->size(), frame.size());
+    EXPECT_TRUE(v->geometry().contains(v->mapToParent(v->Picture1->geometry().bottomRight())));
+    EXPECT_LT(v->width(), frame.width() + 40);
+    EXPECT_FALSE(v->ClipPic->AutoSize());
+    EXPECT_EQ(v->Elastic1->LayoutMode(), 7);
+    EXPECT_TRUE(main->Cmds[6]->Enabled());
+
+    // With the layout held again, sizing the window stretches the black box but not the picture.
+    v->Show(0, main.get());
+    v->resize(v->width() + 100, v->height() + 60);
+    EXPECT_EQ(v->ClipPic->size(), frame.size());
+    EXPECT_EQ(v->Picture1->width(), frame.width() + 100);
+    EXPECT_EQ(v->Elastic1->size(), v->size());
+
+    main->Cmd2[5]->setEnabled(true);
+    ASSERT_TRUE(v->Unload());
+    EXPECT_EQ(findViewer(Viewer::First), nullptr);
+    EXPECT_FALSE(main->Cmd2[5]->Enabled());
+    EXPECT_FALSE(main->Cmds[6]->Enabled());
+}
+
+TEST_F(ViewerTest, AClipboardWithoutAPictureStillEnablesPrinting) {
+    QApplication::clipboard()->setText(QStringLiteral("not a picture"));
+    main->Cmds[6]->setEnabled(false);
+    Viewer* v = loadViewer(Viewer::First);
+    EXPECT_FALSE(v->ImgCtl1->hasImage());
+    EXPECT_TRUE(v->ClipPic->Picture().isNull());
+    EXPECT_TRUE(main->Cmds[6]->Enabled());
+    EXPECT_EQ(v->ClipPic->size(), QSize(215, 215)); // the design size stays
+}
+
+TEST_F(ViewerTest, OnlyTheFirstWindowOfARunShowsTheVideoName) {
+    VidBAS::g_CurrentFile = QStringLiteral("/videos/holiday.avi");
+    const QString design = QStringLiteral("Click on \"Save\" to save this frame.");
+
+    Viewer* first = loadViewer(Viewer::First);
+    EXPECT_EQ(first->windowTitle(), "/videos/holiday.avi");
+    Viewer* second = loadViewer(Viewer::Second);
+    EXPECT_EQ(second->windowTitle(), "/videos/holiday.avi - Resize");
+
+    first->Unload();
+    second->Unload();
+    EXPECT_EQ(loadViewer(Viewer::First)->windowTitle(), design);
+    EXPECT_EQ(loadViewer(Viewer::Second)->windowTitle(), design);
+}
+
+TEST_F(ViewerTest, TheSecondWindowIsMarkedOpenUntilItUnloads) {
+    const QImage frame = patterned(64, 48);
+    QApplication::clipboard()->setImage(frame);
+    Viewer* v2 = loadViewer(Viewer::Second);
+    EXPECT_EQ(v2->Name(), "viewer2");
+    EXPECT_TRUE(VidBAS::g_Viewer2Open);
+    EXPECT_TRUE(samePicture(v2->ImgCtl1->ImagePicture(), frame));
+
+    // Closing it leaves the main window's buttons to the first viewer.
+    main->Cmd2[5]->setEnabled(true);
+    v2->close();
+    EXPECT_FALSE(VidBAS::g_Viewer2Open);
+    EXPECT_TRUE(main->Cmd2[5]->Enabled());
+    EXPECT_EQ(findViewer(Viewer::Second), nullptr);
+}
+
+TEST_F(ViewerTest, ASecondWindowThatCannotFinishLoadingSaysSoAndStaysUnmarked) {
+    // Without the main window the print button cannot be enabled, which fails the load.
+    main.reset();
+    QApplication::clipboard()->setImage(patterned(32, 32));
+    MessageCatcher messages;
+    Viewer* v2 = loadViewer(Viewer::Second);
+    EXPECT_EQ(messages.titles, QStringList{"Error Opening Capture!"});
+    EXPECT_EQ(messages.texts, QStringList{"Error opening clipboard capture."});
+    EXPECT_FALSE(VidBAS::g_Viewer2Open);
+    EXPECT_TRUE(v2->IsLoaded());
+    // The first window skips the same failure and goes on.
+    Viewer* v1 = loadViewer(Viewer::First);
+    EXPECT_EQ(messages.titles.size(), 1);
+    EXPECT_EQ(v1->ClipPic->size(), QSize(32, 32));
+}
+
+TEST_F(ViewerTest, DraggingThePictureWithEitherButtonMovesTheWindow) {
+    QApplication::clipboard()->setImage(patterned(120, 100));
+    Viewer* v = loadViewer(Viewer::First);
+    v->Show(0, main.get());
+    QApplication::processEvents();
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+        const QPoint start = v->pos();
+        const QPoint grab = v->ClipPic->mapToGlobal(QPoint(10, 10));
+        QCursor::setPos(grab);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(grab), button, button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(v->ClipPic, &press);
+        const QPoint to = grab + QPoint(30, -20);
+        QMouseEvent move(QEvent::MouseMove, QPointF(40, -10), QPointF(to), Qt::NoButton, button,
+                         Qt::NoModifier);
+        QApplication::sendEvent(v->ClipPic, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(40, -10), QPointF(to), button,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(v->ClipPic, &release);
+        EXPECT_EQ(v->pos(), start + QPoint(30, -20)) << button;
+    }
+}
+
+TEST(PictureBoxTest, AutoSizeFollowsThePictureOnlyWhileOn) {
+    PictureBox box;
+    box.resize(50, 40);
+    box.setPicture(patterned(20, 10));
+    EXPECT_EQ(box.size(), QSize(50, 40));
+    box.setAutoSize(true);
+    EXPECT_EQ(box.size(), QSize(20, 10));
+    box.setPicture(patterned(70, 30));
+    EXPECT_EQ(box.size(), QSize(70, 30));
+    box.setAutoSize(false);
+    box.setPicture(patterned(5, 5));
+    EXPECT_EQ(box.size(), QSize(70, 30));
+
+    // The picture sits at the top left on black.
+    const QImage shot = box.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shot.pixel(0, 0), patterned(5, 5).pixel(0, 0));
+    EXPECT_EQ(shot.pixel(4, 4), patterned(5, 5).pixel(4, 4));
+    EXPECT_EQ(shot.pixel(40, 20), qRgb(0, 0, 0));
+}

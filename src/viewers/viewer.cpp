@@ -1,5 +1,8 @@
 #include "viewers/viewer.h"
 
+#include "viewers/aaprintpicture.h"
+#include "viewers/tools.h"
+
 #include "app/errfrm.h"
 #include "app/main_form.h"
 #include "app/vidbas.h"
@@ -9,6 +12,7 @@
 #include "imaging/savefile.h"
 #include "imaging/writers.h"
 #include "play/playcontrol.h"
+#include "printer/printer.h"
 #include "settings/settingsstore.h"
 #include "widgets/elastic.h"
 #include "widgets/picturebox.h"
@@ -58,8 +62,8 @@ Viewer::Viewer(Kind kind, QWidget* owner) : Form(formName(kind), owner), m_kind(
     Picture1->setPalette(black);
     Picture1->setGeometry(twipsRect(120, 120, 6105, 4495));
 
-    AAPrintPicture1 = new QWidget(Picture1);
-    AAPrintPicture1->hide();
+    AAPrintPicture1 = new AAPrintPicture(Picture1);
+    AAPrintPicture1->move(0, 0);
 
     ClipPic = new PictureBox(Picture1);
     ClipPic->setGeometry(twipsRect(0, 0, 3225, 3225));
@@ -133,6 +137,7 @@ void Viewer::LoadCapture() {
         ClipPic->setPicture(ImgCtl1->ImagePicture());
         fit();
     });
+    skipOnError([this] { Tools::LTools(this); });
 }
 
 void Viewer::fit() {
@@ -151,6 +156,7 @@ void Viewer::Form_QueryUnload(int&, int) {
     }
     skipOnError([] { requireMain().Cmd2[5]->setEnabled(false); });
     skipOnError([] { requireMain().Cmds[6]->setEnabled(false); });
+    skipOnError([] { Tools::UnloadLTools(); });
 }
 
 void Viewer::ClipPic_MouseDown(int, int, float, float) {
@@ -162,11 +168,20 @@ void Viewer::PrintMe() {
         VidBAS::g_HighQ = SettingsStore::getBool(QStringLiteral("HighQ"), true);
         VidBAS::g_BW = SettingsStore::getBool(QStringLiteral("BW"), false);
         VidBAS::g_PrintLayout = true;
+        AAPrintPicture1->setAlign(VidBAS::g_PPosition);
+        AAPrintPicture1->setPicture(ClipPic->Picture());
+        AAPrintPicture1->setAlign(VidBAS::g_PPosition);
+        AAPrintPicture1->PrintPicture();
+        return;
+    } catch (const PrintError& e) {
+        if (e.code() == kPrintCancelled)
+            return;
     } catch (...) {
-        ShowMessage(this, QStringLiteral("Print Error!"),
-                    QStringLiteral("Error with printing. Check printer, cables, and printer "
-                                   "settings."));
     }
+    ShowMessage(
+        this, QStringLiteral("Print Error!"),
+        QStringLiteral("Error with printing. Check printer, cables, and printer settings."));
+    skipOnError([] { Printer::instance().EndDoc(); });
 }
 
 void Viewer::Form_Resize() {

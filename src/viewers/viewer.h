@@ -6,6 +6,7 @@
 
 namespace korimo {
 
+class AAPrintPicture;
 class Elastic;
 class ImgCtl;
 class PictureBox;
@@ -24,7 +25,7 @@ public:
     QWidget* Picture1 = nullptr;
     PictureBox* ClipPic = nullptr;
     ImgCtl* ImgCtl1 = nullptr;
-    QWidget* AAPrintPicture1 = nullptr;
+    AAPrintPicture* AAPrintPicture1 = nullptr;
 
     Kind kind() const { return m_kind; }
 

@@ -1,5 +1,10 @@
 #include "viewers/viewer.h"
 
+#include "printer/printer.h"
+#include "settings/settingsstore.h"
+#include "viewers/aaprintpicture.h"
+#include "viewers/tools.h"
+
 #include "app/main_form.h"
 #include "app/vidbas.h"
 #include "controls/button_xp.h"
@@ -11,10 +16,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace korimo;
@@ -92,6 +99,8 @@ TEST_F(ViewerTest, LoadShowsTheClipboardPictureAndWrapsTheWindowAroundIt) {
     EXPECT_FALSE(v->ClipPic->AutoSize());
     EXPECT_EQ(v->Elastic1->LayoutMode(), 7);
     EXPECT_TRUE(main->Cmds[6]->Enabled());
+    ASSERT_NE(Tools::loaded(), nullptr);
+    EXPECT_EQ(Tools::loaded()->host(), v);
 
     // With the layout held again, sizing the window stretches the black box but not the picture.
     v->Show(0, main.get());
@@ -105,6 +114,8 @@ TEST_F(ViewerTest, LoadShowsTheClipboardPictureAndWrapsTheWindowAroundIt) {
     EXPECT_EQ(findViewer(Viewer::First), nullptr);
     EXPECT_FALSE(main->Cmd2[5]->Enabled());
     EXPECT_FALSE(main->Cmds[6]->Enabled());
+    EXPECT_EQ(Tools::loaded(), nullptr);
+    EXPECT_FALSE(VidBAS::g_ToolsOpen);
 }
 
 TEST_F(ViewerTest, AClipboardWithoutAPictureStillEnablesPrinting) {
@@ -205,4 +216,34 @@ TEST(PictureBoxTest, AutoSizeFollowsThePictureOnlyWhileOn) {
     EXPECT_EQ(shot.pixel(0, 0), patterned(5, 5).pixel(0, 0));
     EXPECT_EQ(shot.pixel(4, 4), patterned(5, 5).pixel(4, 4));
     EXPECT_EQ(shot.pixel(40, 20), qRgb(0, 0, 0));
+}
+
+TEST_F(ViewerTest, PrintingTakesTheShownPictureAndTheCurrentOptions) {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("page.pdf");
+    Printer::setPdfOutput(pdf);
+    QApplication::clipboard()->setImage(patterned(80, 60));
+    Viewer* v = loadViewer(Viewer::First);
+    VidBAS::g_PPosition = 8;
+    SettingsStore::saveBool(QStringLiteral("HighQ"), false);
+    SettingsStore::saveBool(QStringLiteral("BW"), true);
+    MessageCatcher messages;
+
+    v->PrintMe();
+    EXPECT_TRUE(messages.titles.isEmpty());
+    EXPECT_FALSE(VidBAS::g_HighQ);
+    EXPECT_TRUE(VidBAS::g_BW);
+    EXPECT_EQ(v->AAPrintPicture1->Align(), 8);
+    EXPECT_TRUE(samePicture(v->AAPrintPicture1->Picture(), v->ClipPic->Picture()));
+    EXPECT_GT(QFileInfo(pdf).size(), 0);
+
+    // Without a printer the same print ends in the message window.
+    Printer::setPdfOutput(QString());
+    Printer::reset();
+    v->PrintMe();
+    EXPECT_EQ(messages.titles, QStringList{"Print Error!"});
+    EXPECT_EQ(messages.texts,
+              QStringList{"Error with printing. Check printer, cables, and printer settings."});
+    EXPECT_FALSE(Printer::instance().documentOpen());
+    Printer::reset();
 }

@@ -223,6 +223,18 @@ void BM_WriteTga32SameBytes(benchmark::State& state) {
     sameBytes<writeTga32>(state);
 }
 BENCHMARK(BM_WriteBmp24)->Apply(sizes);
+
+// The conversion alone, into a sink that keeps nothing.
+void BM_EncodeBmp24(benchmark::State& state) {
+    const Image& src =
+        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        std::size_t total = 0;
+        writeBmp24(src, [&](const void*, std::size_t n) { total += n; });
+        benchmark::DoNotOptimize(total);
+    }
+}
+BENCHMARK(BM_EncodeBmp24)->Apply(sizes);
 BENCHMARK(BM_WriteBmp24SameBytes)->Apply(sizes);
 BENCHMARK(BM_WriteTga32)->Apply(sizes);
 BENCHMARK(BM_WriteTga32SameBytes)->Apply(sizes);

@@ -63,8 +63,15 @@ double nodeDouble(const mpv_node* n, double fallback) {
     return fallback;
 }
 
-// screenshot-raw gives bgr0 rows; the padding byte is undefined, so it is set opaque.
-QImage imageFromScreenshot(const mpv_node& result) {
+// A screenshot-raw result: bgr0 rows whose padding byte is undefined.
+struct RawFrame {
+    int width = 0;
+    int height = 0;
+    int64_t stride = 0;
+    const uchar* data = nullptr;
+};
+
+RawFrame rawFrame(const mpv_node& result) {
     const mpv_node* w = mapValue(result, "w");
     const mpv_node* h = mapValue(result, "h");
     const mpv_node* stride = mapValue(result, "stride");
@@ -75,18 +82,20 @@ QImage imageFromScreenshot(const mpv_node& result) {
         format->format != MPV_FORMAT_STRING || data->format != MPV_FORMAT_BYTE_ARRAY ||
         std::strcmp(format->u.string, "bgr0") != 0)
         return {};
-    const int width = static_cast<int>(w->u.int64);
-    const int height = static_cast<int>(h->u.int64);
-    const int64_t rowBytes = stride->u.int64;
-    if (width <= 0 || height <= 0 || rowBytes < int64_t(width) * 4 ||
-        data->u.ba->size < size_t(rowBytes) * size_t(height - 1) + size_t(width) * 4)
+    RawFrame f{int(w->u.int64), int(h->u.int64), stride->u.int64,
+               static_cast<const uchar*>(data->u.ba->data)};
+    if (f.width <= 0 || f.height <= 0 || f.stride < int64_t(f.width) * 4 ||
+        data->u.ba->size < size_t(f.stride) * size_t(f.height - 1) + size_t(f.width) * 4)
         return {};
-    QImage image(width, height, QImage::Format_RGB32);
-    const auto* src = static_cast<const uchar*>(data->u.ba->data);
-    for (int y = 0; y < height; ++y) {
-        const auto* in = reinterpret_cast<const uint32_t*>(src + rowBytes * y);
+    return f;
+}
+
+QImage toImage(const RawFrame& f) {
+    QImage image(f.width, f.height, QImage::Format_RGB32);
+    for (int y = 0; y < f.height; ++y) {
+        const auto* in = reinterpret_cast<const uint32_t*>(f.data + f.stride * y);
         auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
+        for (int x = 0; x < f.width; ++x)
             out[x] = in[x] | 0xff000000u;
     }
     return image;
@@ -102,11 +111,12 @@ void putLe32(QByteArray& b, int at, uint32_t v) {
         b[at + i] = char((v >> (8 * i)) & 0xff);
 }
 
-QByteArray packedDib(const QImage& image) {
-    const int w = image.width();
-    const int h = image.height();
+QByteArray packedDib(const RawFrame& f) {
+    const int w = f.width;
+    const int h = f.height;
     const int stride = (w * 3 + 3) & ~3;
-    QByteArray dib(40 + qsizetype(stride) * h, '\0');
+    QByteArray dib(40 + qsizetype(stride) * h, Qt::Uninitialized);
+    std::memset(dib.data(), 0, 40);
     putLe32(dib, 0, 40);
     putLe32(dib, 4, uint32_t(w));
     putLe32(dib, 8, uint32_t(h)); // positive height: rows bottom-up
@@ -118,16 +128,20 @@ QByteArray packedDib(const QImage& image) {
     putLe32(dib, 28, 3780);
     auto* out = reinterpret_cast<uchar*>(dib.data()) + 40;
     for (int y = 0; y < h; ++y) {
-        const auto* in = reinterpret_cast<const uint32_t*>(image.constScanLine(h - 1 - y));
+        const uchar* in = f.data + f.stride * (h - 1 - y);
         uchar* row = out + qsizetype(stride) * y;
-        for (int x = 0; x < w; ++x) {
-            const uint32_t p = in[x];
-            row[3 * x] = uchar(p);
-            row[3 * x + 1] = uchar(p >> 8);
-            row[3 * x + 2] = uchar(p >> 16);
-        }
+        // Four bytes stored per pixel, each store's spare byte overwritten by the next pixel.
+        for (int x = 0; x + 1 < w; ++x)
+            std::memcpy(row + 3 * x, in + 4 * x, 4);
+        std::memcpy(row + 3 * (w - 1), in + 4 * (w - 1), 3);
+        std::memset(row + 3 * w, 0, size_t(stride - 3 * w));
     }
     return dib;
+}
+
+QByteArray packedDib(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    return packedDib(RawFrame{rgb.width(), rgb.height(), rgb.bytesPerLine(), rgb.constBits()});
 }
 
 } // namespace
@@ -524,7 +538,7 @@ void PlayControl::PreviousFrame() {
 
 // ---- frames --------------------------------------------------------------------------------
 
-QImage PlayControl::grabFrame(int timeoutMs) const {
+PlayControl::Reply PlayControl::grabFrame(int timeoutMs, bool asDib) const {
     requireSource();
     QDeadlineTimer deadline(std::max(0, timeoutMs));
     waitForConst(
@@ -534,29 +548,28 @@ QImage PlayControl::grabFrame(int timeoutMs) const {
         int(deadline.remainingTime()));
     requireVideo();
     const uint64_t id = commandAsync({"screenshot-raw", "video"});
-    m_wanted[id] = true;
+    m_wanted[id] = asDib;
     const bool answered =
         waitForConst([&] { return m_replies.count(id) != 0; }, int(deadline.remainingTime()));
     m_wanted.erase(id);
     if (!answered)
         throw PlayError(kPlayErrTimeout);
-    const Reply reply = m_replies[id];
+    Reply reply = std::move(m_replies[id]);
     m_replies.erase(id);
     if (reply.error < 0)
         throw PlayError(reply.error);
-    if (reply.image.isNull())
+    if (reply.image.isNull() && reply.dib.isEmpty())
         throw PlayError(kPlayErrNoVideo);
-    if (!m_videoSize.isEmpty() && m_videoSize != reply.image.size())
-        return reply.image.scaled(m_videoSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return reply.image;
+    return reply;
 }
 
 QByteArray PlayControl::FrameDib(int timeoutMs) const {
-    return packedDib(grabFrame(timeoutMs));
+    Reply r = grabFrame(timeoutMs, true);
+    return r.dib.isEmpty() ? packedDib(r.image) : r.dib;
 }
 
 QImage PlayControl::FramePicture(int timeoutMs) const {
-    return grabFrame(timeoutMs);
+    return grabFrame(timeoutMs, false).image;
 }
 
 // ---- engine plumbing -----------------------------------------------------------------------
@@ -890,9 +903,20 @@ void PlayControl::handleEvent(const mpv_event* e) {
             break;
         Reply reply;
         reply.error = e->error;
-        if (e->error >= 0)
-            reply.image =
-                imageFromScreenshot(static_cast<const mpv_event_command*>(e->data)->result);
+        const RawFrame raw = e->error >= 0
+                                 ? rawFrame(static_cast<const mpv_event_command*>(e->data)->result)
+                                 : RawFrame{};
+        // A picture with non-square pixels is handed over at its display size.
+        const bool resize = !m_videoSize.isEmpty() && m_videoSize != QSize(raw.width, raw.height);
+        if (!raw.data) {
+        } else if (m_wanted[e->reply_userdata] && !resize) {
+            reply.dib = packedDib(raw);
+        } else {
+            reply.image = toImage(raw);
+            if (resize)
+                reply.image = reply.image.scaled(m_videoSize, Qt::IgnoreAspectRatio,
+                                                 Qt::SmoothTransformation);
+        }
         m_replies[e->reply_userdata] = std::move(reply);
         break;
     }

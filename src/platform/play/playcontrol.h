@@ -113,6 +113,7 @@ private:
     struct Reply {
         int error = 0;
         QImage image;
+        QByteArray dib;
     };
 
     void ensureSession();
@@ -147,7 +148,7 @@ private:
     int frameAt(double seconds) const;
     double lastFrameTime() const;
     double effectiveSelEnd() const;
-    QImage grabFrame(int timeoutMs) const;
+    Reply grabFrame(int timeoutMs, bool asDib) const;
 
     std::unique_ptr<MpvSession> m_session;
     std::atomic<bool> m_drainQueued{false};

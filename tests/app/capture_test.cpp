@@ -1,0 +1,403 @@
+#include "app/main_form.h"
+#include "app/vidbas.h"
+#include "clipboard/clipboard.h"
+#include "controls/button_xp.h"
+#include "imaging/imgctl.h"
+#include "platform/dialogs/scripteddialogprovider.h"
+#include "platform/play/playmedia.h"
+#include "play/playcontrol.h"
+#include "settings/settingsstore.h"
+#include "support/modalanswerer.h"
+#include "support/testenv.h"
+#include "viewers/viewer.h"
+#include "widgets/picturebox.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <QLabel>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace korimo;
+using namespace korimo::test;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+struct MessageCatcher {
+    QStringList titles;
+    QStringList texts;
+    ModalAnswerer answerer{[this](QWidget* w) {
+        for (QLabel* l : w->findChildren<QLabel*>()) {
+            if (l->objectName() == QLatin1String("ErrTitle"))
+                titles << l->text();
+            if (l->objectName() == QLatin1String("Label1"))
+                texts << l->text();
+        }
+        w->close();
+    }};
+};
+
+QImage rgb(const QImage& img) {
+    return img.convertToFormat(QImage::Format_RGB32);
+}
+
+// The largest difference of any colour channel between two pictures of the same size.
+int maxDifference(const QImage& a, const QImage& b) {
+    const QImage x = rgb(a), y = rgb(b);
+    if (x.size() != y.size())
+        return 256;
+    int worst = 0;
+    for (int r = 0; r < x.height(); ++r)
+        for (int c = 0; c < x.width(); ++c) {
+            const QRgb p = x.pixel(c, r), q = y.pixel(c, r);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    return worst;
+}
+
+// Qt has no TGA reader: an uncompressed 32-bit Truevision file is read here, rows top-down.
+QImage readTga32(const QByteArray& bytes) {
+    if (bytes.size() < 18 || bytes[2] != 2 || uchar(bytes[16]) != 32)
+        return {};
+    const int w = uchar(bytes[12]) | uchar(bytes[13]) << 8;
+    const int h = uchar(bytes[14]) | uchar(bytes[15]) << 8;
+    const bool topDown = uchar(bytes[17]) & 0x20;
+    const int start = 18 + uchar(bytes[0]);
+    if (bytes.size() < start + w * h * 4)
+        return {};
+    QImage img(w, h, QImage::Format_RGB32);
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData()) + start;
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c, p += 4)
+            img.setPixel(c, topDown ? r : h - 1 - r, qRgb(p[2], p[1], p[0]));
+    return img;
+}
+
+// Qt's readers try other suffixes when a name is missing, so files are read by exact name here.
+QByteArray formatOf(const QString& path) {
+    QByteArray bytes = readAll(path);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer).format();
+}
+QImage decoded(const QString& path) {
+    return QImage::fromData(readAll(path));
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class CaptureTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { PlayControl::setAudioDriver("null"); }
+    void SetUp() override {
+        VidBAS::ResetState();
+        m_cwd = QDir::currentPath();
+        main.Load();
+        main.Show();
+    }
+    void TearDown() override {
+        for (Viewer::Kind k : {Viewer::Second, Viewer::First})
+            if (Viewer* v = findViewer(k))
+                v->Unload();
+        QDir::setCurrent(m_cwd);
+        VidBAS::ResetState();
+    }
+
+    // Opens the lossless clip paused on frame `index`.
+    void openAt(int index) {
+        dialogs.openAnswer = {clipPath("lossless.avi")};
+        main.Cmds_Click(0);
+        ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 3; }));
+        main.Cmd2_Click(1);
+        ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 2; }));
+        main.btnStart_Click();
+        for (int i = 0; i < index; ++i)
+            main.Cmd2_Click(3);
+        ASSERT_EQ(decodeIndex(main.MMPlay->FramePicture(5000)), index);
+    }
+    // Automatic names in the scratch folder.
+    void autoSaveInto(const QString& folder) {
+        VidBAS::g_AutoSave = true;
+        VidBAS::g_SpecialFolder = true;
+        VidBAS::g_Folder = folder;
+    }
+
+    ScopedSettingsFile settings;
+    ScriptedDialogProvider dialogs;
+    Main main;
+    QTemporaryDir dir;
+    QString m_cwd;
+};
+
+} // namespace
+
+TEST_F(CaptureTest, CapturePutsTheShownFrameOnTheClipboardAndInAFreshViewer) {
+    openAt(3);
+    main.Cmd2_Click(4);
+    const auto pasted = clipboard::readImage();
+    ASSERT_TRUE(pasted.has_value());
+    EXPECT_EQ(rgb(toQImage(*pasted)), rgb(sourceFrame(3)));
+
+    QPointer<Viewer> first = findViewer(Viewer::First);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->parentWidget(), &main);
+    EXPECT_EQ(rgb(first->ImgCtl1->ImagePicture()), rgb(sourceFrame(3)));
+    EXPECT_EQ(rgb(first->ClipPic->Picture()), rgb(sourceFrame(3)));
+    EXPECT_TRUE(main.Cmd2[5]->Enabled());
+    EXPECT_TRUE(main.Cmds[6]->Enabled());
+
+    // The next capture replaces the window, and save stays on although the old one unloaded.
+    main.Cmd2_Click(3);
+    main.Cmd2_Click(4);
+    Viewer* second = findViewer(Viewer::First);
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(!first || !first->IsLoaded());
+    EXPECT_EQ(rgb(second->ImgCtl1->ImagePicture()), rgb(sourceFrame(4)));
+    EXPECT_TRUE(main.Cmd2[5]->Enabled());
+
+    second->close();
+    EXPECT_FALSE(main.Cmd2[5]->Enabled());
+    EXPECT_FALSE(main.Cmds[6]->Enabled());
+}
+
+TEST_F(CaptureTest, CaptureWithoutAVideoShowsTheClipboardError) {
+    MessageCatcher messages;
+    main.Cmd2_Click(4);
+    EXPECT_EQ(messages.titles, QStringList{"Clipboard Error!"});
+    EXPECT_EQ(messages.texts, QStringList{"Error copying frame to clipboard. Restart video, then "
+                                          "pause, then try to capture again."});
+    EXPECT_EQ(findViewer(Viewer::First), nullptr);
+}
+
+TEST_F(CaptureTest, AutomaticNamesTakeTheFirstFreeNumberOnEverySave) {
+    openAt(2);
+    main.Cmd2_Click(4);
+    autoSaveInto(dir.path());
+    writeFile(dir.filePath("auto1.bmp"), "kept one");
+    writeFile(dir.filePath("auto2.bmp"), "kept two");
+
+    main.Cmd2_Click(5);
+    EXPECT_EQ(VidBAS::g_SaveFile, dir.path() + "/auto3.bmp");
+    EXPECT_EQ(rgb(decoded(dir.filePath("auto3.bmp"))), rgb(sourceFrame(2)));
+    EXPECT_EQ(readAll(dir.filePath("auto1.bmp")), "kept one");
+
+    // An empty file counts as free; numbers freed by deleting files are used again.
+    writeFile(dir.filePath("auto1.bmp"), "");
+    main.Cmd2_Click(5);
+    EXPECT_FALSE(decoded(dir.filePath("auto1.bmp")).isNull());
+    ASSERT_TRUE(QFile::remove(dir.filePath("auto2.bmp")));
+    main.Cmd2_Click(5);
+    EXPECT_FALSE(decoded(dir.filePath("auto2.bmp")).isNull());
+    EXPECT_FALSE(QFile::exists(dir.filePath("auto4.bmp")));
+
+    // Without a chosen folder the names go to the current folder.
+    QTemporaryDir here;
+    QDir::setCurrent(here.path());
+    VidBAS::g_SpecialFolder = false;
+    main.Cmd2_Click(5);
+    EXPECT_FALSE(decoded(here.filePath("auto1.bmp")).isNull());
+    EXPECT_EQ(dialogs.asked, 1); // only the open dialog was shown
+}
+
+TEST_F(CaptureTest, EveryCaptureFormatWritesItsKindOfFile) {
+    openAt(5);
+    main.Cmd2_Click(4);
+    autoSaveInto(dir.path());
+    const QImage frame = sourceFrame(5);
+
+    SettingsStore::save("Ext", ".jpg");
+    main.Cmd2_Click(5);
+    EXPECT_EQ(formatOf(dir.filePath("auto1.jpg")), "jpeg");
+    EXPECT_LE(maxDifference(decoded(dir.filePath("auto1.jpg")), frame), 16);
+
+    SettingsStore::save("Ext", ".gif");
+    main.Cmd2_Click(5);
+    EXPECT_EQ(formatOf(dir.filePath("auto1.gif")), "gif");
+    const QImage gifImage = decoded(dir.filePath("auto1.gif"));
+    EXPECT_EQ(gifImage.size(), frame.size());
+    EXPECT_LE(gifImage.colorCount(), 256);
+
+    SettingsStore::save("Ext", ".tga");
+    main.Cmd2_Click(5);
+    EXPECT_EQ(readTga32(readAll(dir.filePath("auto1.tga"))), rgb(frame));
+
+    SettingsStore::save("Ext", ".bmp");
+    main.Cmd2_Click(5);
+    const QByteArray bmp = readAll(dir.filePath("auto1.bmp"));
+    ASSERT_GT(bmp.size(), 30);
+    EXPECT_EQ(uchar(bmp[28]), 24); // bits per pixel
+    EXPECT_EQ(rgb(QImage::fromData(bmp, "BMP")), rgb(frame));
+
+    // An extension no option writes is refused rather than guessed at.
+    MessageCatcher messages;
+    SettingsStore::save("Ext", ".png");
+    main.Cmd2_Click(5);
+    EXPECT_EQ(messages.titles, QStringList{"Error!"});
+    EXPECT_FALSE(QFile::exists(dir.filePath("auto1.png")));
+}
+
+TEST_F(CaptureTest, DialogNamesGetTheExtensionUnlessTheyEndInItInAnyCase) {
+    openAt(1);
+    main.Cmd2_Click(4);
+    SettingsStore::save("Ext", ".jpg");
+
+    dialogs.saveAnswer = dir.filePath("frame.JPG");
+    main.Cmd2_Click(5);
+    EXPECT_EQ(dialogs.last.title, "Save Video Frame");
+    EXPECT_EQ(formatOf(dir.filePath("frame.JPG")), "jpeg");
+
+    dialogs.saveAnswer = dir.filePath("frame.png");
+    main.Cmd2_Click(5);
+    EXPECT_EQ(VidBAS::g_SaveFile, dir.filePath("frame.png.jpg"));
+    EXPECT_EQ(formatOf(dir.filePath("frame.png.jpg")), "jpeg");
+    EXPECT_FALSE(QFile::exists(dir.filePath("frame.png")));
+
+    // A name the user chose replaces the file there.
+    writeFile(dir.filePath("old.jpg"), "old bytes");
+    dialogs.saveAnswer = dir.filePath("old.jpg");
+    main.Cmd2_Click(5);
+    EXPECT_EQ(formatOf(dir.filePath("old.jpg")), "jpeg");
+
+    // Cancelling writes nothing and says nothing.
+    MessageCatcher messages;
+    const int before = QDir(dir.path()).count();
+    dialogs.saveAnswer.clear();
+    main.Cmd2_Click(5);
+    EXPECT_EQ(QDir(dir.path()).count(), before);
+    EXPECT_TRUE(messages.titles.isEmpty());
+
+    // A chosen folder becomes the current folder before the dialog opens, and stays so.
+    QTemporaryDir chosen;
+    VidBAS::g_SpecialFolder = true;
+    VidBAS::g_Folder = chosen.path();
+    main.Cmd2_Click(5);
+    EXPECT_EQ(QDir::currentPath(), QDir(chosen.path()).canonicalPath());
+}
+
+TEST_F(CaptureTest, SavingFromTheVideoWritesTheCurrentFrameAsABitmap) {
+    openAt(2);
+    main.Cmd2_Click(4);
+    main.Cmd2_Click(3);
+    main.Cmd2_Click(3); // the video now shows frame 4, the viewer frame 2
+    SettingsStore::save("Ext", ".jpg");
+    VidBAS::g_VidSave = true;
+    autoSaveInto(dir.path());
+
+    main.Cmd2_Click(5);
+    EXPECT_EQ(VidBAS::g_SaveFile, dir.path() + "/auto1.bmp");
+    EXPECT_EQ(rgb(decoded(dir.filePath("auto1.bmp"))), rgb(sourceFrame(4)));
+    EXPECT_EQ(SettingsStore::get("Ext", ""), ".jpg");
+    EXPECT_EQ(VidBAS::g_Ext, ".jpg");
+
+    VidBAS::g_AutoSave = false;
+    dialogs.saveAnswer = dir.filePath("shot.Bmp");
+    main.Cmd2_Click(5);
+    EXPECT_EQ(formatOf(dir.filePath("shot.Bmp")), "bmp");
+    dialogs.saveAnswer = dir.filePath("shot.jpg");
+    main.Cmd2_Click(5);
+    EXPECT_EQ(formatOf(dir.filePath("shot.jpg.bmp")), "bmp");
+}
+
+TEST_F(CaptureTest, TheResizedWindowTakesOverSaveAndCloseAfterSave) {
+    openAt(6);
+    main.Cmd2_Click(4);
+    const QImage resized = rgb(sourceFrame(9)).scaled(100, 75);
+    QApplication::clipboard()->setImage(resized);
+    Viewer* v2 = loadViewer(Viewer::Second);
+    ASSERT_TRUE(VidBAS::g_Viewer2Open);
+    autoSaveInto(dir.path());
+    VidBAS::g_NoWin = true;
+
+    main.Cmd2_Click(5);
+    EXPECT_EQ(rgb(decoded(dir.filePath("auto1.bmp"))), resized);
+    EXPECT_FALSE(v2->IsLoaded());
+    EXPECT_FALSE(VidBAS::g_Viewer2Open);
+    ASSERT_NE(findViewer(Viewer::First), nullptr);
+
+    // Then the first viewer saves, and closes.
+    main.Cmd2_Click(5);
+    EXPECT_EQ(rgb(decoded(dir.filePath("auto2.bmp"))), rgb(sourceFrame(6)));
+    EXPECT_EQ(findViewer(Viewer::First), nullptr);
+    EXPECT_FALSE(main.Cmd2[5]->Enabled());
+}
+
+TEST_F(CaptureTest, AFailedSaveSaysSoLeavesNoFileAndKeepsTheViewer) {
+    openAt(1);
+    main.Cmd2_Click(4);
+    const QString missing = dir.filePath("gone/away");
+    autoSaveInto(missing);
+    VidBAS::g_NoWin = true;
+    MessageCatcher messages;
+
+    main.Cmd2_Click(5);
+    EXPECT_EQ(messages.titles, QStringList{"Error!"});
+    EXPECT_EQ(messages.texts, QStringList{"Error saving captured video frame."});
+    EXPECT_EQ(VidBAS::g_SaveFile, missing + "/auto1.bmp");
+    EXPECT_FALSE(QFile::exists(VidBAS::g_SaveFile));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
+    EXPECT_NE(findViewer(Viewer::First), nullptr);
+}
+
+TEST_F(CaptureTest, WithoutTheViewerEachSaveWritesTheFrameShownNow) {
+    openAt(2);
+    // An older picture on the clipboard must not end up in the file.
+    QApplication::clipboard()->setImage(rgb(sourceFrame(40)));
+    VidBAS::g_NoCap = true;
+    autoSaveInto(dir.path());
+    SettingsStore::save("Ext", ".tga");
+
+    main.Cmd2_Click(5);
+    EXPECT_EQ(readTga32(readAll(dir.filePath("auto1.tga"))), rgb(sourceFrame(2)));
+    Viewer* hidden = findViewer(Viewer::First);
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_FALSE(hidden->isVisible());
+
+    main.Cmd2_Click(3);
+    main.Cmd2_Click(5);
+    EXPECT_EQ(readTga32(readAll(dir.filePath("auto2.tga"))), rgb(sourceFrame(3)));
+
+    // A capture that slips through while NoCap is set leaves the last saved file alone.
+    const QByteArray saved = readAll(dir.filePath("auto2.tga"));
+    main.Cmd2_Click(3);
+    main.Cmd2_Click(4);
+    EXPECT_EQ(readAll(dir.filePath("auto2.tga")), saved);
+}
+
+TEST_F(CaptureTest, WithoutTheViewerAFrameThatCannotBeWrittenOpensNoPicture) {
+    openAt(2);
+    VidBAS::g_NoCap = true;
+    autoSaveInto(dir.filePath("missing"));
+    MessageCatcher messages;
+
+    main.Cmd2_Click(5);
+    EXPECT_EQ(messages.titles, (QStringList{"Error Opening Capture!", "Error!"}));
+    Viewer* v = findViewer(Viewer::First);
+    ASSERT_NE(v, nullptr);
+    EXPECT_FALSE(v->ImgCtl1->hasImage());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
+}

@@ -165,7 +165,15 @@ void MpvSession::renderLoop() {
         if (wanted) {
             // Until the picture size is known a frame is still taken, into a scratch image,
             // because the core waits for every frame it hands over to be rendered.
-            image = QImage(size.isEmpty() ? QSize(16, 16) : size, QImage::Format_RGB32);
+            const QSize target = size.isEmpty() ? QSize(16, 16) : size;
+            {
+                std::lock_guard spareLock(m_mutex);
+                if (m_spare.size() == target)
+                    image = std::move(m_spare);
+                m_spare = QImage();
+            }
+            if (image.size() != target)
+                image = QImage(target, QImage::Format_RGB32);
             int sz[2] = {image.width(), image.height()};
             size_t stride = static_cast<size_t>(image.bytesPerLine());
             int block = 0;
@@ -181,7 +189,10 @@ void MpvSession::renderLoop() {
 
         lock.lock();
         if (drawn) {
-            m_frame = std::move(image);
+            // The frame it replaces is reused unless a painter still holds it.
+            QImage previous = std::exchange(m_frame, std::move(image));
+            if (previous.isDetached())
+                m_spare = std::move(previous);
             lock.unlock();
             m_frameReady();
             lock.lock();

@@ -59,6 +59,7 @@ private:
     bool m_resized = false;
     QSize m_renderSize;
     QImage m_frame;
+    QImage m_spare;
     std::thread m_worker;
 
     std::mutex m_memMutex;

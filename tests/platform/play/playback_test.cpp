@@ -29,10 +29,17 @@ TEST_F(PlayTest, SourceRunPauseStopAndResetMoveThroughTheStates) {
     EXPECT_THROW(play.NextFrame(), PlayError);
     EXPECT_THROW(play.FrameDib(1000), PlayError);
 
+    QSignalSpy selection(&play, &PlayControl::SelectionChanged);
     play.setSource(clipPath(QStringLiteral("clip.mov")));
     EXPECT_EQ(play.State(), 3);
     EXPECT_EQ(play.SourceKind(), 1);
     EXPECT_NEAR(play.Duration(), 2.0, 0.1);
+    // A new source selects all of it.
+    ASSERT_TRUE(waitUntil([&] { return !selection.isEmpty(); }, 2000));
+    EXPECT_EQ(selection.last().at(0).toInt(), 0);
+    EXPECT_EQ(selection.last().at(1).toInt(), play.TrackLength());
+    EXPECT_EQ(play.SelectionStart(), 0.0);
+    EXPECT_EQ(play.SelectionEnd(), play.Duration());
     ASSERT_TRUE(waitUntil([&] { return play.Position() >= 5; }, 5000)) << "never moved";
 
     play.Pause();

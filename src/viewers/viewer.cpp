@@ -17,6 +17,8 @@
 #include "widgets/elastic.h"
 #include "widgets/picturebox.h"
 
+#include <QScreen>
+
 namespace korimo {
 
 namespace {
@@ -197,8 +199,12 @@ void Viewer::layoutPicture() {
 
 void Viewer::followClipPic() {
     // With the skin's layout released the window wraps the picture box.
-    resize(ClipPic->width() + kMarginLeft + kMarginRight,
-           ClipPic->height() + kMarginTop + kMarginBottom);
+    QSize wanted(ClipPic->width() + kMarginLeft + kMarginRight,
+                 ClipPic->height() + kMarginTop + kMarginBottom);
+    // A frame larger than the screen gets a window the screen can hold; the rest is cut.
+    if (QScreen* s = screen())
+        wanted = wanted.boundedTo(s->availableGeometry().size());
+    resize(wanted);
     // A hidden window gets its resize event only when shown; the skin follows at once anyway.
     Elastic1->setGeometry(rect());
     layoutPicture();

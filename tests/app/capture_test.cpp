@@ -6,9 +6,11 @@
 #include "platform/dialogs/scripteddialogprovider.h"
 #include "platform/play/playmedia.h"
 #include "play/playcontrol.h"
+#include "printer/printer.h"
 #include "settings/settingsstore.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
+#include "viewers/aaprintpicture.h"
 #include "viewers/viewer.h"
 #include "widgets/picturebox.h"
 
@@ -400,4 +402,25 @@ TEST_F(CaptureTest, WithoutTheViewerAFrameThatCannotBeWrittenOpensNoPicture) {
     ASSERT_NE(v, nullptr);
     EXPECT_FALSE(v->ImgCtl1->hasImage());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
+}
+
+TEST_F(CaptureTest, ThePrintButtonPrintsTheResizedFrameWhileItsWindowIsOpen) {
+    Printer::setPdfOutput(dir.filePath("page.pdf"));
+    openAt(1);
+    main.Cmd2_Click(4);
+    Viewer* first = findViewer(Viewer::First);
+    ASSERT_NE(first, nullptr);
+    const QImage resized = rgb(sourceFrame(7)).scaled(64, 48);
+    QApplication::clipboard()->setImage(resized);
+    Viewer* v2 = loadViewer(Viewer::Second);
+
+    main.Cmds_Click(6);
+    EXPECT_EQ(rgb(v2->AAPrintPicture1->Picture()), resized);
+    EXPECT_NE(rgb(first->AAPrintPicture1->Picture()), rgb(sourceFrame(1)));
+
+    v2->Unload();
+    main.Cmds_Click(6);
+    EXPECT_EQ(rgb(first->AAPrintPicture1->Picture()), rgb(sourceFrame(1)));
+    Printer::setPdfOutput(QString());
+    Printer::reset();
 }

@@ -19,7 +19,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -86,8 +85,6 @@ TEST_F(ViewerTest, LoadShowsTheClipboardPictureAndWrapsTheWindowAroundIt) {
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(findViewer(Viewer::First), v);
     EXPECT_EQ(loadViewer(Viewer::First), v); // a loaded window is not loaded again
-    EXPECT_EQ(findViewer(Viewer::Second), nullptr);
-    EXPECT_EQ(v->Name(), "Viewer");
 
     EXPECT_TRUE(samePicture(v->ImgCtl1->ImagePicture(), frame));
     EXPECT_TRUE(samePicture(v->ClipPic->Picture(), frame));
@@ -175,47 +172,25 @@ TEST_F(ViewerTest, ASecondWindowThatCannotFinishLoadingSaysSoAndStaysUnmarked) {
     EXPECT_EQ(v1->ClipPic->size(), QSize(32, 32));
 }
 
-TEST_F(ViewerTest, DraggingThePictureWithEitherButtonMovesTheWindow) {
+TEST_F(ViewerTest, DraggingThePictureWithTheRightButtonMovesTheWindowToo) {
     QApplication::clipboard()->setImage(patterned(120, 100));
     Viewer* v = loadViewer(Viewer::First);
     v->Show(0, main.get());
     QApplication::processEvents();
-    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
-        const QPoint start = v->pos();
-        const QPoint grab = v->ClipPic->mapToGlobal(QPoint(10, 10));
-        QCursor::setPos(grab);
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(grab), button, button,
-                          Qt::NoModifier);
-        QApplication::sendEvent(v->ClipPic, &press);
-        const QPoint to = grab + QPoint(30, -20);
-        QMouseEvent move(QEvent::MouseMove, QPointF(40, -10), QPointF(to), Qt::NoButton, button,
-                         Qt::NoModifier);
-        QApplication::sendEvent(v->ClipPic, &move);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(40, -10), QPointF(to), button,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(v->ClipPic, &release);
-        EXPECT_EQ(v->pos(), start + QPoint(30, -20)) << button;
-    }
-}
-
-TEST(PictureBoxTest, AutoSizeFollowsThePictureOnlyWhileOn) {
-    PictureBox box;
-    box.resize(50, 40);
-    box.setPicture(patterned(20, 10));
-    EXPECT_EQ(box.size(), QSize(50, 40));
-    box.setAutoSize(true);
-    EXPECT_EQ(box.size(), QSize(20, 10));
-    box.setPicture(patterned(70, 30));
-    EXPECT_EQ(box.size(), QSize(70, 30));
-    box.setAutoSize(false);
-    box.setPicture(patterned(5, 5));
-    EXPECT_EQ(box.size(), QSize(70, 30));
-
-    // The picture sits at the top left on black.
-    const QImage shot = box.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(shot.pixel(0, 0), patterned(5, 5).pixel(0, 0));
-    EXPECT_EQ(shot.pixel(4, 4), patterned(5, 5).pixel(4, 4));
-    EXPECT_EQ(shot.pixel(40, 20), qRgb(0, 0, 0));
+    const QPoint start = v->pos();
+    const QPoint grab = v->ClipPic->mapToGlobal(QPoint(10, 10));
+    const QPoint to = grab + QPoint(30, -20);
+    QCursor::setPos(grab);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(grab), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(v->ClipPic, &press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(40, -10), QPointF(to), Qt::NoButton,
+                     Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(v->ClipPic, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(40, -10), QPointF(to), Qt::RightButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(v->ClipPic, &release);
+    EXPECT_EQ(v->pos(), start + QPoint(30, -20));
 }
 
 TEST_F(ViewerTest, PrintingTakesTheShownPictureAndTheCurrentOptions) {

@@ -65,7 +65,7 @@ Viewer::Viewer(Kind kind, QWidget* owner) : Form(formName(kind), owner), m_kind(
     Picture1->setGeometry(twipsRect(120, 120, 6105, 4495));
 
     AAPrintPicture1 = new AAPrintPicture(Picture1);
-    AAPrintPicture1->move(0, 0);
+    AAPrintPicture1->hide();
 
     ClipPic = new PictureBox(Picture1);
     ClipPic->setGeometry(twipsRect(0, 0, 3225, 3225));

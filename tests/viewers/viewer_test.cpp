@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -113,6 +114,15 @@ TEST_F(ViewerTest, LoadShowsTheClipboardPictureAndWrapsTheWindowAroundIt) {
     EXPECT_FALSE(main->Cmds[6]->Enabled());
     EXPECT_EQ(Tools::loaded(), nullptr);
     EXPECT_FALSE(VidBAS::g_ToolsOpen);
+}
+
+TEST_F(ViewerTest, AFrameLargerThanTheScreenGetsAWindowTheScreenHolds) {
+    const QSize screen = QApplication::primaryScreen()->availableGeometry().size();
+    const QImage frame = patterned(screen.width() + 300, screen.height() + 200);
+    QApplication::clipboard()->setImage(frame);
+    Viewer* v = loadViewer(Viewer::First);
+    EXPECT_EQ(v->ClipPic->size(), frame.size()); // the picture is kept whole, only cut
+    EXPECT_EQ(v->size(), screen);
 }
 
 TEST_F(ViewerTest, AClipboardWithoutAPictureStillEnablesPrinting) {

@@ -64,10 +64,10 @@ TEST(DibReader, ReadsEveryKindOfBitmapAnotherWriterMakes) {
         {"BMP2:core24.bmp", {"-alpha", "off"}, 0},
     };
     for (const Kind& kind : kinds) {
-        const QString spec = QString::fromLatin1(kind.name);
-        const QString file = dir.filePath(spec.section(':', 1));
+        const QString target = QString::fromLatin1(kind.name);
+        const QString file = dir.filePath(target.section(':', 1));
         ASSERT_TRUE(test::runConvert(QStringList{source} + kind.options +
-                                     QStringList{spec.section(':', 0, 0) + ':' + file}))
+                                     QStringList{target.section(':', 0, 0) + ':' + file}))
             << kind.name;
         const auto reference = test::decodeWithMagick(file);
         ASSERT_TRUE(reference) << kind.name;

@@ -41,7 +41,7 @@ constexpr ObservedProperty kObserved[] = {
 // Smaller probes start a network stream in a fraction of the time the defaults take.
 constexpr char kNetworkOptions[] = "demuxer-lavf-probesize=262144,demuxer-lavf-analyzeduration=0.5";
 constexpr int kLoadWaitMs = 10000;
-constexpr int kStepWaitMs = 1000;
+constexpr int kStepWaitMs = 3000;
 constexpr double kTimeEpsilon = 1e-4;
 
 const mpv_node* mapValue(const mpv_node& map, const char* key) {
@@ -507,6 +507,9 @@ void PlayControl::NextFrame() {
     const double after = timePosNow();
     m_timePos = after;
     if (std::abs(after - before) <= kTimeEpsilon) {
+        // Only the end explains a step that did not move; elsewhere the engine was too slow.
+        if (!m_eof && frameAt(before) < TrackLength() - 2)
+            throw PlayError(kPlayErrTimeout);
         m_knownLastFrame = before;
         throw PlayError(kPlayErrNoFrame);
     }

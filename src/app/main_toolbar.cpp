@@ -1,4 +1,5 @@
 #include "app/main_form.h"
+#include "app/options.h"
 #include "app/vidbas.h"
 #include "controls/button_xp.h"
 #include "forms/runtime.h"
@@ -79,6 +80,7 @@ void Main::Cmds_Click(int Index) {
         break;
     case 8:
         VidBAS::ShowHourglass();
+        (new Options(this))->Show(1, this);
         VidBAS::ShowDefaultPointer();
         for (VidBAS::g_CtlIndex = 0; VidBAS::g_CtlIndex < Controls().size(); ++VidBAS::g_CtlIndex) {
             QWidget* c = Controls().at(VidBAS::g_CtlIndex);

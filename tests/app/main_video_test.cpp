@@ -325,11 +325,12 @@ TEST_F(MainVideoTest, HintsFollowTheStoredSettingOnEveryMove) {
     main.Cmd2_MouseMove(5, 0, 0, 1, 1);
     EXPECT_EQ(main.LblHide->Caption(), "Capture video frame to graphic");
     EXPECT_FALSE(VidBAS::g_ToolTip);
-    // Closing the options dialog re-applies the tooltips from the current hint switch.
+    // Closing the options dialog re-applies the tooltips from the stored hint switch.
+    ModalAnswerer closeOptions([](QWidget* w) { closeLikeWindowManager(w); });
     main.Cmds_Click(8);
     EXPECT_TRUE(main.Cmd2[4]->toolTip().isEmpty());
     EXPECT_TRUE(main.LblCmds[1]->toolTip().isEmpty());
-    VidBAS::g_ToolTip = true;
+    SettingsStore::saveBool("ToolTip", true);
     main.Cmds_Click(8);
     EXPECT_EQ(main.Cmd2[4]->toolTip(), " Capture Frame to 24 bit BMP ");
 }

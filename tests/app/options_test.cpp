@@ -1,11 +1,11 @@
 #include "app/options.h"
 
-#include "../platform/dialogs/scripteddialogprovider.h"
 #include "app/main_form.h"
 #include "app/vidbas.h"
 #include "controls/button_xp.h"
 #include "controls/xpcheckbox.h"
 #include "controls/xpradiobutton.h"
+#include "platform/dialogs/scripteddialogprovider.h"
 #include "play/playcontrol.h"
 #include "settings/settingsstore.h"
 #include "support/modalanswerer.h"

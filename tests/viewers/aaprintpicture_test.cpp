@@ -72,16 +72,6 @@ TEST_F(AAPrintPictureTest, PrintLayoutIsOneShotAndFullSize) {
     EXPECT_EQ(pp.GetPreview().size(), QSize(374, 343));
 }
 
-TEST_F(AAPrintPictureTest, StretchFillsThePageWhateverTheAlignment) {
-    pp.setPicture(solid(10, 10, Qt::green));
-    pp.setStretch(true);
-    for (int align : {0, 4, 8, 42}) {
-        pp.setAlign(align);
-        const QImage page = pp.GetPreview();
-        EXPECT_EQ(colourBox(page, Qt::green), page.rect()) << align;
-    }
-}
-
 TEST_F(AAPrintPictureTest, PicturesLargerThanThePageAreCutAtItsEdges) {
     QImage big = solid(400, 400, Qt::red);
     // A marker in the middle column of the picture shows which part lands on the page.

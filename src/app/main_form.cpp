@@ -4,6 +4,7 @@
 #include "app/switchlook.h"
 #include "app/transportglyphs.h"
 #include "app/vidbas.h"
+#include "controls/button_place.h"
 #include "controls/button_xp.h"
 #include "controls/picture.h"
 #include "forms/propertybag.h"
@@ -114,7 +115,9 @@ namespace {
 Main* g_mainForm = nullptr;
 }
 
-Main* mainForm() { return g_mainForm; }
+Main* mainForm() {
+    return g_mainForm;
+}
 
 Main::Main(QWidget* parent) : Form(QStringLiteral("Main"), parent) {
     g_mainForm = this;
@@ -145,22 +148,14 @@ Main::~Main() {
 
 Button_XP* Main::placeButton(int left, int top, int width, int height, const QString& caption,
                              bool enabled, const QString& hint, bool twoState) {
-    auto* b = new Button_XP(Elastic1);
-    b->setGeometry(twipsRect(left, top, width, height));
-    PropertyBag bag;
-    bag.WriteProperty(QStringLiteral("Caption"), caption);
-    bag.WriteProperty(QStringLiteral("ButtonStyle"), 3);
-    bag.WriteProperty(QStringLiteral("BackColor"), kButtonBack);
-    if (!caption.isEmpty())
-        bag.WriteProperty(QStringLiteral("ForeColor"), kWhite);
-    bag.WriteProperty(QStringLiteral("MousePointer"), 99);
-    bag.WriteProperty(QStringLiteral("Font"), designFont(QStringLiteral("MS Sans Serif"), 8.25));
-    bag.WriteProperty(QStringLiteral("Enabled"), enabled);
-    if (twoState) {
-        bag.WriteProperty(QStringLiteral("XPColor_Hover"), kButtonBack);
-        bag.WriteProperty(QStringLiteral("XPColor_Pressed"), kButtonBack);
-    }
-    b->UserControl_ReadProperties(bag);
+    ButtonDesign design;
+    design.geometry = twipsRect(left, top, width, height);
+    design.caption = caption;
+    design.enabled = enabled;
+    design.backColor = kButtonBack;
+    design.foreColor = kWhite;
+    design.keepFaceColours = twoState;
+    Button_XP* b = korimo::placeButton(Elastic1, design);
     setTag(b, hint);
     m_controls.append(b);
     return b;

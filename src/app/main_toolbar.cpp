@@ -1,6 +1,8 @@
 #include "app/main_form.h"
 #include "app/options.h"
+#include "app/urlfrm.h"
 #include "app/vidbas.h"
+#include "app/videolist.h"
 #include "controls/button_xp.h"
 #include "forms/runtime.h"
 #include "play/playcontrol.h"
@@ -49,12 +51,21 @@ void Main::Cmds_Click(int Index) {
         }
         break;
     case 1:
-        // The video list window comes with its own window; until then only the focus moves.
         trkPosition->setFocus();
+        skipOnError([this] {
+            Form* list = nullptr;
+            for (Form* f : Form::Forms())
+                if (f->Name() == QLatin1String("VideoList"))
+                    list = f;
+            if (!list)
+                list = new VideoList(this);
+            list->Show(0, this);
+        });
         break;
     case 2:
         skipOnError([this] { MMPlay->Stop(); });
         trkPosition->setFocus();
+        skipOnError([this] { (new URLFrm(this))->Show(1, this); });
         break;
     case 3:
         skipOnError([] { QDesktopServices::openUrl(helpUrl(VidBAS::g_HelpFile, 9999)); });
@@ -80,7 +91,7 @@ void Main::Cmds_Click(int Index) {
         break;
     case 8:
         VidBAS::ShowHourglass();
-        (new Options(this))->Show(1, this);
+        skipOnError([this] { (new Options(this))->Show(1, this); });
         VidBAS::ShowDefaultPointer();
         for (VidBAS::g_CtlIndex = 0; VidBAS::g_CtlIndex < Controls().size(); ++VidBAS::g_CtlIndex) {
             QWidget* c = Controls().at(VidBAS::g_CtlIndex);

@@ -79,6 +79,10 @@ void Form::Show(int modal, QWidget* owner) {
         const Qt::WindowFlags flags = windowFlags();
         setParent(owner, flags | Qt::Window);
     }
+    if (m_centreOnOwner && !isVisible()) {
+        if (QWidget* o = parentWidget() ? parentWidget()->window() : nullptr)
+            move(o->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
     if (modal == 0) {
         show();
         raise();

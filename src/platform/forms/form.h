@@ -32,6 +32,9 @@ public:
     void Refresh();
     bool IsModalRunning() const { return m_modalLoop != nullptr; }
 
+    // Windows designed to open centred on their owner.
+    void setCentreOnOwner(bool on) { m_centreOnOwner = on; }
+
     // When set (the default), an unloaded form deletes itself once control returns to the loop.
     void setDeleteOnUnload(bool on) { m_deleteOnUnload = on; }
 
@@ -70,6 +73,7 @@ private:
     bool m_loaded = false;
     bool m_unloading = false;
     bool m_deleteOnUnload = true;
+    bool m_centreOnOwner = false;
     QEventLoop* m_modalLoop = nullptr;
     bool m_manualDrag = false;
     QPoint m_dragOffset;

@@ -1,0 +1,214 @@
+#include "app/main_form.h"
+#include "app/urlfrm.h"
+#include "app/vidbas.h"
+#include "app/videolist.h"
+#include "controls/button_xp.h"
+#include "forms/runtime.h"
+#include "platform/play/httpserver.h"
+#include "platform/play/playmedia.h"
+#include "play/playcontrol.h"
+#include "support/modalanswerer.h"
+#include "support/testenv.h"
+#include "widgets/hslider.h"
+#include "widgets/label.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace korimo;
+using namespace korimo::test;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 8000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+QString messageTitle(QWidget* w) {
+    for (QLabel* l : w->findChildren<QLabel*>())
+        if (l->objectName() == QLatin1String("ErrTitle"))
+            return l->text();
+    return {};
+}
+
+class DialogsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { PlayControl::setAudioDriver("null"); }
+    void SetUp() override {
+        VidBAS::ResetState();
+        main.Load();
+        main.Show();
+    }
+    void TearDown() override {
+        VidBAS::ShowDefaultPointer();
+        VidBAS::ResetState();
+    }
+    ScopedSettingsFile settings;
+    Main main;
+};
+
+} // namespace
+
+TEST_F(DialogsTest, OkFollowsTheTypedTextUntrimmed) {
+    QPointer<URLFrm> dlg = new URLFrm(&main);
+    dlg->Load();
+    EXPECT_FALSE(dlg->Cmdok->Enabled());
+    dlg->edtURL->setText(" ");
+    EXPECT_TRUE(dlg->Cmdok->Enabled());
+    dlg->edtURL->clear();
+    EXPECT_FALSE(dlg->Cmdok->Enabled());
+    dlg->Unload();
+}
+
+TEST_F(DialogsTest, AStartedDownloadClosesTheDialogAndShowsItsProgress) {
+    HttpServer server(QFileInfo(clipPath("mpeg4.avi")).absolutePath());
+    const QString url = server.url("mpeg4.avi");
+    bool shown = false;
+    ModalAnswerer answerer([&](QWidget* w) {
+        auto* dlg = qobject_cast<URLFrm*>(w);
+        if (!dlg || shown)
+            return;
+        shown = true;
+        QTest::keyClicks(dlg->edtURL, url);
+        dlg->Cmdok_Click();
+    });
+    main.Cmds_Click(2);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(main.MMPlay->Source(), url);
+    EXPECT_TRUE(main.Cmds[7]->Enabled());
+    EXPECT_TRUE(main.Cmd2[4]->Enabled());
+    EXPECT_TRUE(main.lbldl->isVisibleTo(&main));
+    EXPECT_EQ(screenMousePointer(), 13);
+    EXPECT_TRUE(VidBAS::g_CurrentFile.isEmpty());
+    // The download finishes: the label goes and "Cancel URL" is switched off again.
+    EXPECT_TRUE(waitFor([&] { return !main.lbldl->isVisibleTo(&main); }));
+    EXPECT_EQ(main.Label3->Caption(), "100%");
+    EXPECT_FALSE(main.Cmds[7]->Enabled());
+}
+
+TEST_F(DialogsTest, ARefusedAddressKeepsTheDialogOpenWithItsText) {
+    QStringList titles;
+    QPointer<URLFrm> dlg;
+    int step = 0;
+    ModalAnswerer answerer([&](QWidget* w) {
+        if (auto* u = qobject_cast<URLFrm*>(w)) {
+            dlg = u;
+            if (step == 0) {
+                step = 1;
+                u->edtURL->setText("av://lavfi:testsrc");
+                // Clicked from the loop, so the message it raises can be answered in turn.
+                QTimer::singleShot(0, u, &URLFrm::Cmdok_Click);
+            } else {
+                EXPECT_EQ(u->edtURL->text(), "av://lavfi:testsrc");
+                u->close(); // the frame's close changes nothing more
+            }
+            return;
+        }
+        titles << messageTitle(w);
+        w->close();
+    });
+    main.Cmds[7]->setEnabled(true);
+    main.Cmds_Click(2);
+    ASSERT_EQ(titles.size(), 1);
+    EXPECT_EQ(titles[0], "Error Downloading Video! Are you connected to the Internet?");
+    EXPECT_FALSE(main.Cmds[7]->Enabled());
+    EXPECT_FALSE(main.Cmd2[4]->Enabled());
+    EXPECT_FALSE(main.lbldl->isVisibleTo(&main));
+    EXPECT_EQ(screenMousePointer(), 0);
+}
+
+TEST_F(DialogsTest, TheListShowsThePlaylistAndKeepsItsWidestExtent) {
+    ListBox list;
+    list.resize(185, 100);
+    CLBHScroll scroll;
+    scroll.Init(&list);
+    EXPECT_EQ(list.HorizontalExtent(), 0);
+    scroll.AddItem("/a.avi");
+    const int afterShort = list.HorizontalExtent();
+    scroll.AddItem("/a/very/long/folder/name/that/does/not/fit/the/list/clip.avi");
+    const int afterLong = list.HorizontalExtent();
+    scroll.AddItem("/b.avi");
+    EXPECT_GT(afterLong, afterShort);
+    EXPECT_EQ(list.HorizontalExtent(), afterLong);
+    EXPECT_EQ(scroll.widest(), list.fontMetrics().horizontalAdvance(
+                                   "/a/very/long/folder/name/that/does/not/fit/the/list/clip.avi") *
+                                   kTwipsPerPixel);
+    EXPECT_EQ(list.count(), 3);
+    EXPECT_GT(list.horizontalScrollBar()->maximum(), 0);
+}
+
+TEST_F(DialogsTest, AClickInTheListPlaysThatFileAndSetsCaptureFromNoCap) {
+    const QString a = clipPath("mpeg4.avi");
+    const QString b = clipPath("clip.mov");
+    VidBAS::g_Playlist = {QString(), a, b};
+    VidBAS::g_PlaylistCount = 2;
+    main.Cmds_Click(1);
+    VideoList* list = nullptr;
+    for (Form* f : Form::Forms())
+        if (f->Name() == "VideoList")
+            list = qobject_cast<VideoList*>(f);
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->isVisible());
+    ASSERT_EQ(list->VidList->count(), 2);
+    EXPECT_EQ(list->VidList->item(1)->text(), b);
+
+    VidBAS::g_NoCap = true;
+    list->VidList->setCurrentRow(1);
+    list->VidList_Click();
+    EXPECT_EQ(VidBAS::g_CurrentFile, b);
+    EXPECT_EQ(main.MMPlay->Source(), b);
+    EXPECT_EQ(main.trkPosition->Max(), main.MMPlay->TrackLength());
+    EXPECT_TRUE(main.Cmds[4]->Enabled() && main.Cmds[5]->Enabled() && main.Cmds[9]->Enabled());
+    EXPECT_FALSE(main.Cmd2[4]->Enabled());
+    EXPECT_TRUE(main.Cmd2[5]->Enabled());
+
+    // A second click on the toolbar shows the same window without refilling it.
+    VidBAS::g_PlaylistCount = 1;
+    main.Cmds_Click(1);
+    EXPECT_EQ(list->VidList->count(), 2);
+}
+
+TEST_F(DialogsTest, AFileThePlayerRefusesDisablesTheVideoButtons) {
+    VidBAS::g_Playlist = {QString(), clipPath("text.avi")};
+    VidBAS::g_PlaylistCount = 1;
+    QPointer<VideoList> list = new VideoList(&main);
+    list->Show(0, &main);
+    for (int i : {4, 5, 9})
+        main.Cmds[i]->setEnabled(true);
+    main.Cmd2[4]->setEnabled(true);
+    QStringList texts;
+    ModalAnswerer answerer([&](QWidget* w) {
+        for (QLabel* l : w->findChildren<QLabel*>())
+            if (l->objectName() == QLatin1String("Label1"))
+                texts << l->text();
+        w->close();
+    });
+    list->VidList->setCurrentRow(0);
+    list->VidList_Click();
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].startsWith("Error Opening Video File.    "));
+    EXPECT_TRUE(texts[0].endsWith("\n\nOr CANCEL was selected.")) << texts[0].toStdString();
+    for (int i : {4, 5, 9})
+        EXPECT_FALSE(main.Cmds[i]->Enabled()) << i;
+    EXPECT_FALSE(main.Cmd2[4]->Enabled());
+    ASSERT_FALSE(list.isNull());
+    EXPECT_TRUE(list->IsLoaded());
+    EXPECT_TRUE(list->isVisible()) << list->isHidden() << list->isMinimized();
+}

@@ -17,6 +17,12 @@ void Elastic::setPicture(const QImage& picture) {
     update();
 }
 
+QImage Elastic::shownPicture() const {
+    if (m_picture.isNull() || size().isEmpty())
+        return m_picture;
+    return m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
 QImage Elastic::darkSkin(QSize size, QColor accent) {
     QImage img(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     QPainter p(&img);

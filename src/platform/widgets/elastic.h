@@ -9,11 +9,15 @@ namespace korimo {
 // reports presses and moves on the bare skin.
 class Elastic : public QWidget {
     Q_OBJECT
+    // What the skin shows, at the panel's size: controls that draw a transparent background copy
+    // their part of it.
+    Q_PROPERTY(QImage Picture READ shownPicture)
 public:
     explicit Elastic(QWidget* parent = nullptr);
 
     void setPicture(const QImage& picture);
     const QImage& picture() const { return m_picture; }
+    QImage shownPicture() const;
     // Only whether a picture box sizes the window; 0 lets it, 7 holds the layout.
     int LayoutMode() const { return m_layoutMode; }
     void setLayoutMode(int mode) { m_layoutMode = mode; }

@@ -56,3 +56,18 @@ TEST(HSlider, MouseClickMovesTheValue) {
     EXPECT_NEAR(s.Value(), 100, 2);
     EXPECT_EQ(scroll.count(), 1);
 }
+
+#include "widgets/elastic.h"
+
+TEST(Elastic, OffersTheSkinAsShownForTransparentControls) {
+    korimo::Elastic skin;
+    skin.resize(40, 20);
+    QImage picture(4, 2, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    picture.setPixel(3, 1, qRgb(255, 0, 0));
+    skin.setPicture(picture);
+    const QImage shown = skin.property("Picture").value<QImage>();
+    ASSERT_EQ(shown.size(), QSize(40, 20));
+    EXPECT_EQ(shown.pixel(39, 19), qRgb(255, 0, 0));
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0));
+}

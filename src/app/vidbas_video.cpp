@@ -24,8 +24,14 @@ void LoadVideoToMemory(korimo::PlayControl& player) {
     if (!file.open(QIODevice::ReadOnly))
         return;
     const qint64 size = file.size();
-    if (size < 0 || size > kMaxMemorySource)
+    if (size < 0)
         return;
+    if (size > kMaxMemorySource) {
+        // Too large to hold: play it from the file rather than not at all.
+        file.close();
+        korimo::skipOnError([&] { player.setSource(g_LoadPath); });
+        return;
+    }
     std::shared_ptr<QByteArray> block;
     try {
         block = std::make_shared<QByteArray>();

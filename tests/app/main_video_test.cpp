@@ -3,6 +3,7 @@
 #include "app/main_form.h"
 #include "app/switchlook.h"
 #include "app/vidbas.h"
+#include "app/vidbas_video.h"
 #include "controls/button_xp.h"
 #include "platform/dialogs/scripteddialogprovider.h"
 #include "platform/play/playmedia.h"
@@ -354,3 +355,21 @@ TEST_F(MainVideoTest, HelpOpensThePageBesideTheProgramAtItsContext) {
 }
 
 #include "main_video_test.moc"
+
+TEST_F(MainVideoTest, AnMpegTooLargeForMemoryPlaysFromItsFile) {
+    QTemporaryDir dir;
+    const QString big = dir.filePath("huge.mpg");
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(readAll(clipPath("clip.mpg")));
+        // Sparse: the file claims 5 GB without taking the disk space.
+        ASSERT_TRUE(f.resize(5LL * 1024 * 1024 * 1024));
+    }
+    VidBAS::g_LoadVid = true;
+    VidBAS::g_LoadPath = big;
+    VidBAS::LoadVideoToMemory(*main.MMPlay);
+    EXPECT_NE(main.MMPlay->SourceKind(), 2);
+    EXPECT_EQ(main.MMPlay->SourceHandle(), nullptr);
+    EXPECT_EQ(main.MMPlay->Source(), big);
+}

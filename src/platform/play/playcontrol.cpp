@@ -247,11 +247,8 @@ void PlayControl::ResetSource() {
 void PlayControl::dropSource(bool stopEngine) {
     const bool had = m_kind != 0 || m_loading || m_loaded;
     if (m_session) {
-        // Synchronous: a queued stop could land after the next load and end the new file.
-        if (stopEngine) {
-            const char* stop[] = {"stop", nullptr};
-            mpv_command(m_session->handle(), stop);
-        }
+        if (stopEngine)
+            commandAsync({"stop"});
         setProp("end", "none");
         if (!m_memoryUri.isEmpty())
             m_session->removeMemorySource(m_memoryUri);
@@ -269,6 +266,7 @@ void PlayControl::dropSource(bool stopEngine) {
     m_loadError = 0;
     m_entry = -1;
     m_awaitingStart = false;
+    m_loadReply = 0;
     m_duration = 0.0;
     m_fps = 25.0;
     m_t0 = 0.0;
@@ -290,30 +288,16 @@ void PlayControl::dropSource(bool stopEngine) {
 void PlayControl::loadUri(const QByteArray& uri, const QByteArray& options, bool wait) {
     ensureSession();
     dropSource(false);
-    mpv_handle* h = m_session->handle();
     restoreAudio();
-    // Loaded paused so the first frame and its time are known before anything plays.
-    mpv_set_property_string(h, "pause", "yes");
-
-    std::vector<const char*> args{"loadfile", uri.constData(), "replace"};
+    // Loaded paused so the first frame and its time are known before anything plays. Every
+    // request goes through mpv's queue, in order: a direct call could overtake queued ones.
+    setProp("pause", "yes");
+    std::vector<QByteArray> args{"loadfile", uri, "replace"};
     if (!options.isEmpty())
-        args.push_back(options.constData());
-    args.push_back(nullptr);
-    mpv_node result{};
+        args.push_back(options);
     m_loading = true;
     m_awaitingStart = true;
-    const int rc = mpv_command_ret(h, args.data(), &result);
-    if (rc < 0) {
-        m_loading = false;
-        throw PlayError(rc);
-    }
-    if (const mpv_node* id = mapValue(result, "playlist_entry_id");
-        id && id->format == MPV_FORMAT_INT64) {
-        m_entry = id->u.int64;
-        m_awaitingStart = false;
-    }
-    mpv_free_node_contents(&result);
-
+    m_loadReply = commandAsync(args);
     m_state = 3;
     if (!wait)
         return; // plays once its first frame is known
@@ -578,6 +562,10 @@ QImage PlayControl::FramePicture(int timeoutMs) const {
 // ---- engine plumbing -----------------------------------------------------------------------
 
 uint64_t PlayControl::commandAsync(std::initializer_list<QByteArray> args) const {
+    return commandAsync(std::vector<QByteArray>(args));
+}
+
+uint64_t PlayControl::commandAsync(const std::vector<QByteArray>& args) const {
     std::vector<const char*> argv;
     for (const QByteArray& a : args)
         argv.push_back(a.constData());
@@ -750,6 +738,16 @@ void PlayControl::refreshVideoSize() {
     m_session->setRenderSize(m_hasVideo ? m_videoSize : QSize());
 }
 
+void PlayControl::loadFailed(long code) {
+    if (m_syncLoad) {
+        m_loadError = code;
+        return;
+    }
+    dropSource();
+    QMetaObject::invokeMethod(
+        this, [this, code] { emit ErrorAbort(int(code)); }, Qt::QueuedConnection);
+}
+
 bool PlayControl::seekSettled() const {
     return m_seeksOutstanding == 0 && !m_awaitSeekStart;
 }
@@ -868,9 +866,14 @@ void PlayControl::handleEvent(const mpv_event* e) {
             break;
         }
         if (seekSettled()) {
+            // While running, the seek target stands in until the next time-pos change, which
+            // keeps the GUI thread from waiting on the engine during playback.
+            if (m_state == 3 && m_pendingSeekFrame >= 0)
+                m_timePos = frameTime(m_pendingSeekFrame);
+            else
+                m_timePos = timePosNow();
             m_seeking = false;
             m_pendingSeekFrame = -1;
-            m_timePos = timePosNow();
             reportPosition(true);
         }
         break;
@@ -884,17 +887,24 @@ void PlayControl::handleEvent(const mpv_event* e) {
                              end->reason != MPV_END_FILE_REASON_QUIT);
         if (!failed)
             break;
-        const long code = end->error < 0 ? end->error : MPV_ERROR_LOADING_FAILED;
-        if (m_syncLoad) {
-            m_loadError = code;
-            break;
-        }
-        dropSource();
-        QMetaObject::invokeMethod(
-            this, [this, code] { emit ErrorAbort(int(code)); }, Qt::QueuedConnection);
+        loadFailed(end->error < 0 ? end->error : MPV_ERROR_LOADING_FAILED);
         break;
     }
     case MPV_EVENT_COMMAND_REPLY: {
+        if (m_loadReply != 0 && e->reply_userdata == m_loadReply) {
+            m_loadReply = 0;
+            if (e->error < 0) {
+                loadFailed(e->error);
+                break;
+            }
+            const mpv_node* id = mapValue(static_cast<const mpv_event_command*>(e->data)->result,
+                                          "playlist_entry_id");
+            if (m_awaitingStart && id && id->format == MPV_FORMAT_INT64) {
+                m_entry = id->u.int64;
+                m_awaitingStart = false;
+            }
+            break;
+        }
         if (m_seekReplies.erase(e->reply_userdata)) {
             // The restart that ends this seek comes after the seek has started; an earlier
             // seek's restart can still arrive in between.

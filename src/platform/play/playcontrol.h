@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 struct mpv_event;
 
@@ -129,6 +130,8 @@ private:
         return const_cast<PlayControl*>(this)->waitFor(done, timeoutMs);
     }
     uint64_t commandAsync(std::initializer_list<QByteArray> args) const;
+    uint64_t commandAsync(const std::vector<QByteArray>& args) const;
+    void loadFailed(long code);
     void setProp(const char* name, const QByteArray& value) const;
     void disableAudio();
     double timePosNow() const;
@@ -180,6 +183,7 @@ private:
     mutable long m_loadError = 0;
     mutable int64_t m_entry = -1;
     mutable bool m_awaitingStart = false;
+    mutable uint64_t m_loadReply = 0;
     mutable double m_duration = 0.0;
     mutable double m_fps = 25.0;
     mutable double m_t0 = 0.0;

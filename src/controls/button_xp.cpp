@@ -26,54 +26,6 @@ namespace {
 const QString kOverWav = QStringLiteral(".\\resources\\over.wav");
 const QString kClickWav = QStringLiteral(".\\resources\\click.wav");
 
-int vkFromQtKey(int key) {
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) ||
-        key == Qt::Key_Space)
-        return key;
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        return 112 + (key - Qt::Key_F1);
-    switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 9;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Shift:
-        return 16;
-    case Qt::Key_Control:
-        return 17;
-    case Qt::Key_Alt:
-        return 18;
-    case Qt::Key_PageUp:
-        return 33;
-    case Qt::Key_PageDown:
-        return 34;
-    case Qt::Key_End:
-        return 35;
-    case Qt::Key_Home:
-        return 36;
-    case Qt::Key_Left:
-        return 37;
-    case Qt::Key_Up:
-        return 38;
-    case Qt::Key_Right:
-        return 39;
-    case Qt::Key_Down:
-        return 40;
-    case Qt::Key_Insert:
-        return 45;
-    case Qt::Key_Delete:
-        return 46;
-    default:
-        return key < 256 ? key : 0;
-    }
-}
-
 int readInt(const PropertyBag& bag, const char* key, int fallback) {
     bool ok = false;
     const int v = bag.ReadProperty(QString::fromLatin1(key), fallback).toInt(&ok);
@@ -799,7 +751,7 @@ void Button_XP::mouseDoubleClickEvent(QMouseEvent*) {
 
 void Button_XP::keyPressEvent(QKeyEvent* e) {
     QPointer<Button_XP> self(this);
-    const int code = vkFromQtKey(e->key());
+    const int code = vbKeyCode(e->key());
     UserControl_KeyDown(code, vbShift(e->modifiers()));
     if (self && !e->text().isEmpty())
         UserControl_KeyPress(e->text().at(0).unicode());
@@ -811,8 +763,8 @@ void Button_XP::keyReleaseEvent(QKeyEvent* e) {
     // Auto-repeat comes as key presses only; the repeated releases are not real.
     if (e->isAutoRepeat())
         return;
-    UserControl_KeyUp(vkFromQtKey(e->key()), vbShift(e->modifiers()));
-    if (vkFromQtKey(e->key()) != 32)
+    UserControl_KeyUp(vbKeyCode(e->key()), vbShift(e->modifiers()));
+    if (vbKeyCode(e->key()) != 32)
         e->ignore();
 }
 

@@ -15,58 +15,6 @@
 
 namespace korimo {
 
-namespace {
-
-// Key codes in the designed form: letters and digits are their upper-case character codes.
-int designKeyCode(const QKeyEvent* event) {
-    const int key = event->key();
-    if (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde)
-        return (key >= 'a' && key <= 'z') ? key - 32 : key;
-    switch (key) {
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Tab:
-        return 9;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Shift:
-        return 16;
-    case Qt::Key_Control:
-        return 17;
-    case Qt::Key_Alt:
-        return 18;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_PageUp:
-        return 33;
-    case Qt::Key_PageDown:
-        return 34;
-    case Qt::Key_End:
-        return 35;
-    case Qt::Key_Home:
-        return 36;
-    case Qt::Key_Left:
-        return 37;
-    case Qt::Key_Up:
-        return 38;
-    case Qt::Key_Right:
-        return 39;
-    case Qt::Key_Down:
-        return 40;
-    case Qt::Key_Insert:
-        return 45;
-    case Qt::Key_Delete:
-        return 46;
-    default:
-        if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-            return 112 + (key - Qt::Key_F1);
-        return 0;
-    }
-}
-
-} // namespace
-
 void GlyphPicture::setPicture(const QImage& picture) {
     m_picture = picture;
     update();
@@ -261,7 +209,7 @@ void XpGlyphControl::mouseReleaseEvent(QMouseEvent* event) {
 
 void XpGlyphControl::keyPressEvent(QKeyEvent* event) {
     QPointer<XpGlyphControl> self(this);
-    emit KeyDown(designKeyCode(event), vbShift(event->modifiers()));
+    emit KeyDown(vbKeyCode(event->key()), vbShift(event->modifiers()));
     const QString text = event->text();
     if (self && text.size() == 1 && text.at(0).unicode() < 256 && text.at(0).unicode() != 0)
         emit KeyPress(text.at(0).unicode());
@@ -270,7 +218,7 @@ void XpGlyphControl::keyPressEvent(QKeyEvent* event) {
 void XpGlyphControl::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat())
         return;
-    emit KeyUp(designKeyCode(event), vbShift(event->modifiers()));
+    emit KeyUp(vbKeyCode(event->key()), vbShift(event->modifiers()));
 }
 
 void XpGlyphControl::resizeEvent(QResizeEvent* event) {

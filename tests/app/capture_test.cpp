@@ -10,6 +10,7 @@
 #include "settings/settingsstore.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
+#include "support/waiting.h"
 #include "viewers/aaprintpicture.h"
 #include "viewers/viewer.h"
 #include "widgets/picturebox.h"
@@ -31,32 +32,6 @@ using namespace korimo;
 using namespace korimo::test;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-struct MessageCatcher {
-    QStringList titles;
-    QStringList texts;
-    ModalAnswerer answerer{[this](QWidget* w) {
-        for (QLabel* l : w->findChildren<QLabel*>()) {
-            if (l->objectName() == QLatin1String("ErrTitle"))
-                titles << l->text();
-            if (l->objectName() == QLatin1String("Label1"))
-                texts << l->text();
-        }
-        w->close();
-    }};
-};
 
 QImage rgb(const QImage& img) {
     return img.convertToFormat(QImage::Format_RGB32);

@@ -5,6 +5,7 @@
 #include "play/playcontrol.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
+#include "support/waiting.h"
 #include "widgets/hslider.h"
 #include "widgets/label.h"
 
@@ -90,13 +91,8 @@ TEST_F(PlayerEventsTest, TheSelectionBandNeverGetsANegativeLength) {
 }
 
 TEST_F(PlayerEventsTest, PlayerErrorsShowOnlyWhileReportsAreOn) {
-    QStringList titles;
-    ModalAnswerer answerer([&](QWidget* w) {
-        for (QLabel* l : w->findChildren<QLabel*>())
-            if (l->objectName() == QLatin1String("ErrTitle"))
-                titles << l->text();
-        w->close();
-    });
+    MessageCatcher messages;
+    QStringList& titles = messages.titles;
     main.lbldl->setCaption("Downloading Video");
     VidBAS::g_ShowPlayErrors = false;
     main.MMPlay_ErrorAbort(-13);

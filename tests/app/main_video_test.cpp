@@ -11,6 +11,7 @@
 #include "settings/settingsstore.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
+#include "support/waiting.h"
 #include "widgets/hslider.h"
 #include "widgets/label.h"
 
@@ -29,33 +30,6 @@ using namespace korimo;
 using namespace korimo::test;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-// Closes whatever message window turns up and remembers its texts.
-struct MessageCatcher {
-    QStringList titles;
-    QStringList texts;
-    ModalAnswerer answerer{[this](QWidget* w) {
-        for (QLabel* l : w->findChildren<QLabel*>()) {
-            if (l->objectName() == QLatin1String("ErrTitle"))
-                titles << l->text();
-            if (l->objectName() == QLatin1String("Label1"))
-                texts << l->text();
-        }
-        w->close();
-    }};
-};
 
 class MainVideoTest : public ::testing::Test {
 protected:

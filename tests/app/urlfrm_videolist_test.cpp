@@ -9,6 +9,7 @@
 #include "play/playcontrol.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
+#include "support/waiting.h"
 #include "widgets/hslider.h"
 #include "widgets/label.h"
 
@@ -28,18 +29,6 @@ using namespace korimo;
 using namespace korimo::test;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 8000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 QString messageTitle(QWidget* w) {
     for (QLabel* l : w->findChildren<QLabel*>())

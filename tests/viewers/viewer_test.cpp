@@ -11,6 +11,7 @@
 #include "imaging/imgctl.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
+#include "support/waiting.h"
 #include "widgets/elastic.h"
 #include "widgets/picturebox.h"
 
@@ -40,20 +41,6 @@ QImage patterned(int w, int h) {
 bool samePicture(const QImage& a, const QImage& b) {
     return a.convertToFormat(QImage::Format_RGB32) == b.convertToFormat(QImage::Format_RGB32);
 }
-
-struct MessageCatcher {
-    QStringList titles;
-    QStringList texts;
-    test::ModalAnswerer answerer{[this](QWidget* w) {
-        for (QLabel* l : w->findChildren<QLabel*>()) {
-            if (l->objectName() == QLatin1String("ErrTitle"))
-                titles << l->text();
-            if (l->objectName() == QLatin1String("Label1"))
-                texts << l->text();
-        }
-        w->close();
-    }};
-};
 
 class ViewerTest : public ::testing::Test {
 protected:
@@ -170,7 +157,7 @@ TEST_F(ViewerTest, ASecondWindowThatCannotFinishLoadingSaysSoAndStaysUnmarked) {
     // Without the main window the print button cannot be enabled, which fails the load.
     main.reset();
     QApplication::clipboard()->setImage(patterned(32, 32));
-    MessageCatcher messages;
+    test::MessageCatcher messages;
     Viewer* v2 = loadViewer(Viewer::Second);
     EXPECT_EQ(messages.titles, QStringList{"Error Opening Capture!"});
     EXPECT_EQ(messages.texts, QStringList{"Error opening clipboard capture."});
@@ -212,7 +199,7 @@ TEST_F(ViewerTest, PrintingTakesTheShownPictureAndTheCurrentOptions) {
     VidBAS::g_PPosition = 8;
     SettingsStore::saveBool(QStringLiteral("HighQ"), false);
     SettingsStore::saveBool(QStringLiteral("BW"), true);
-    MessageCatcher messages;
+    test::MessageCatcher messages;
 
     v->PrintMe();
     EXPECT_TRUE(messages.titles.isEmpty());

@@ -54,6 +54,9 @@ namespace korimo {
 // Shift 1 Shift, 2 Ctrl, 4 Alt.
 int vbButton(Qt::MouseButtons buttons);
 int vbShift(Qt::KeyboardModifiers modifiers);
+// A key in the designed key-code form: letters, digits and the space bar are their upper-case
+// character codes, the other keys their virtual-key numbers; keys without one give 0.
+int vbKeyCode(int qtKey);
 } // namespace korimo
 
 #include <QFont>

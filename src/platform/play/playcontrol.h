@@ -27,9 +27,11 @@ class MpvSession;
 // - Duration and the selection are seconds on the player's clock (0 at the start of the file).
 // - TrackLength, Position and the event arguments count frames (32-bit), so one slider step is
 //   one frame. A source without a picture counts 25 frames a second.
+// - A new source starts playing once loaded and selects all of it; an empty Source drops it.
 // - Run plays the selection from its start (or from where it was paused inside it) to its end;
-//   PlayCount 0 repeats it, n plays it n times; AutoRewind returns to its start at the end.
-//   Stop pauses and returns to the selection start, keeping the source.
+//   PlayCount 0 repeats it, n plays it n times; at the end State is 1 and AutoRewind returns to
+//   the selection start. Stop pauses and returns to the selection start, keeping the source.
+//   Pause and Stop without a source do nothing.
 // - NextFrame / PreviousFrame pause and step one frame; they throw when there is no picture or
 //   no frame to step to.
 // - Source on a local file returns once the file is loaded or has failed (bounded wait), and

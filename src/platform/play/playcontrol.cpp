@@ -413,6 +413,7 @@ void PlayControl::setSizeMode(int mode) {
     if (mode < 0 || mode > 2)
         throw PlayError(kPlayErrBadValue);
     m_sizeMode = mode;
+    updateRenderTarget();
     update();
 }
 
@@ -735,7 +736,39 @@ void PlayControl::refreshVideoSize() {
     if (mpv_get_property(h, "dwidth", MPV_FORMAT_INT64, &w) >= 0 &&
         mpv_get_property(h, "dheight", MPV_FORMAT_INT64, &ht) >= 0 && w > 0 && ht > 0)
         m_videoSize = QSize(int(w), int(ht));
-    m_session->setRenderSize(m_hasVideo ? m_videoSize : QSize());
+    updateRenderTarget();
+}
+
+QRect PlayControl::pictureRect(QSize picture) const {
+    switch (m_sizeMode) {
+    case 0: {
+        const QSize s = picture.scaled(size(), Qt::KeepAspectRatio);
+        return {QPoint((width() - s.width()) / 2, (height() - s.height()) / 2), s};
+    }
+    case 1:
+        return rect();
+    default:
+        return {QPoint((width() - picture.width()) / 2, (height() - picture.height()) / 2),
+                picture};
+    }
+}
+
+// mpv scales on the render thread straight to the size the picture is shown at, so painting
+// is a plain copy.
+void PlayControl::updateRenderTarget() {
+    if (!m_session)
+        return;
+    if (!m_hasVideo || m_videoSize.isEmpty()) {
+        m_session->setRenderSize({});
+        return;
+    }
+    setProp("keepaspect", m_sizeMode == 1 ? "no" : "yes");
+    const QSize target = pictureRect(m_videoSize).size();
+    m_session->setRenderSize(target.isEmpty() ? m_videoSize : target);
+}
+
+void PlayControl::resizeEvent(QResizeEvent*) {
+    updateRenderTarget();
 }
 
 void PlayControl::loadFailed(long code) {
@@ -944,23 +977,10 @@ void PlayControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
     const QImage frame = m_session && m_kind != 0 ? m_session->lastFrame() : QImage();
-    if (frame.isNull())
+    if (frame.isNull() || m_videoSize.isEmpty())
         return;
-    QRect target;
-    switch (m_sizeMode) {
-    case 0: {
-        const QSize s = frame.size().scaled(size(), Qt::KeepAspectRatio);
-        target = QRect(QPoint((width() - s.width()) / 2, (height() - s.height()) / 2), s);
-        break;
-    }
-    case 1:
-        target = rect();
-        break;
-    default:
-        target = QRect(QPoint((width() - frame.width()) / 2, (height() - frame.height()) / 2),
-                       frame.size());
-        break;
-    }
+    const QRect target = pictureRect(m_videoSize);
+    // Until a frame at the new size arrives, the last one is scaled into place.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, target.size() != frame.size());
     painter.drawImage(target, frame);
 }

@@ -111,6 +111,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Reply {
@@ -144,6 +145,8 @@ private:
     void onPlayEnd();
     void onFileLoaded();
     void refreshVideoSize();
+    void updateRenderTarget();
+    QRect pictureRect(QSize picture) const;
     bool seekSettled() const;
     void reportPosition(bool force);
     void updateDownload(double cacheEnd, bool eof);

@@ -26,7 +26,9 @@ QImage paintedArea(PlayControl& play) {
             return !nearColour(shot.pixel(shot.width() / 2, shot.height() / 2), qRgb(0, 0, 0), 4);
         },
         3000);
-    return shot;
+    // The render thread redraws at the new size shortly after a change of mode.
+    pumpFor(200);
+    return play.grab().toImage();
 }
 
 } // namespace

@@ -245,7 +245,6 @@ void PlayControl::ResetSource() {
 }
 
 void PlayControl::dropSource(bool stopEngine) {
-    const bool had = m_kind != 0 || m_loading || m_loaded;
     if (m_session) {
         if (stopEngine)
             commandAsync({"stop"});
@@ -280,9 +279,8 @@ void PlayControl::dropSource(bool stopEngine) {
     m_endLimit = false;
     m_knownLastFrame = -1.0;
     m_playsDone = 0;
+    m_lastProgress = -1;
     update();
-    if (had)
-        emitProgress(0);
 }
 
 void PlayControl::loadUri(const QByteArray& uri, const QByteArray& options, bool wait) {
@@ -702,7 +700,8 @@ void PlayControl::updateDownload(double cacheEnd, bool eof) {
     if (m_duration <= 0.0)
         return;
     const int p = std::clamp(int(std::lround(cacheEnd / m_duration * total)), 0, total);
-    if (p != m_lastProgress)
+    // The download only grows; a first 0 % would read as "nothing loaded" to the window.
+    if (p > std::max(0, m_lastProgress))
         emitProgress(p);
 }
 

@@ -485,8 +485,11 @@ void PlayControl::NextFrame() {
     const double before = timePosNow();
     if (m_eof || (m_knownLastFrame >= 0.0 && before >= m_knownLastFrame - kTimeEpsilon))
         throw PlayError(kPlayErrNoFrame);
+    // The step plays one frame in real time; run fast so a slow clip does not hold the window.
+    setProp("speed", "16");
     commandAsync({"frame-step"});
     waitFor([&] { return m_eof || std::abs(m_timePos - before) > kTimeEpsilon; }, kStepWaitMs);
+    setProp("speed", QByteArray::number(m_rate, 'g', 10));
     const double after = timePosNow();
     m_timePos = after;
     if (std::abs(after - before) <= kTimeEpsilon) {

@@ -285,19 +285,22 @@ Taps makeTaps(int inSize, int outSize) {
         int skip = 0;
         while (hi - lo - skip > 1 && w[skip] == 0.0)
             ++skip;
+        // Each weight is rounded together with the rounding left over from those before it, so
+        // they add up to exactly one and a wide shrink's thousands of tiny weights keep their sum.
         std::int16_t* out = &taps.weights[static_cast<std::size_t>(i) * taps.stride];
-        int total = 0, biggest = 0;
-        for (int x = lo + skip; x < hi; ++x) {
-            const double v = sum != 0.0 ? w[x - lo] / sum : 1.0;
-            const int q = static_cast<int>(std::lround(v * (1 << kWeightBits)));
-            out[x - lo - skip] = static_cast<std::int16_t>(q);
-            total += q;
-            if (q > out[biggest])
-                biggest = x - lo - skip;
+        const int n = hi - lo - skip;
+        double running = 0.0;
+        int given = 0;
+        for (int k = 0; k < n; ++k) {
+            running += sum != 0.0 ? w[skip + k] / sum : 1.0 / n;
+            const int upTo = k + 1 == n
+                                 ? 1 << kWeightBits
+                                 : static_cast<int>(std::lround(running * (1 << kWeightBits)));
+            out[k] = static_cast<std::int16_t>(upTo - given);
+            given = upTo;
         }
-        out[biggest] = static_cast<std::int16_t>(out[biggest] + ((1 << kWeightBits) - total));
         taps.first[i] = lo + skip;
-        taps.count[i] = hi - lo - skip;
+        taps.count[i] = n;
     }
     return taps;
 }

@@ -152,6 +152,24 @@ TEST(Kernels, ResampledShrinkAveragesFineDetailWhereNearestAliases) {
     EXPECT_EQ(seen, (std::set<std::uint32_t>{argb(255, 0, 0, 0), argb(255, 255, 255, 255)}));
 }
 
+TEST(Kernels, ExtremeShrinksKeepTheAverageOfFineDetail) {
+    // Thousands of source columns per target pixel: each weight is a fraction of the fixed-point
+    // unit, so how they are rounded decides whether the result stays mid-grey.
+    for (int width : {8192, 20000, Image::kMaxSide}) {
+        Image stripes(width, 3);
+        for (int y = 0; y < stripes.height(); ++y)
+            for (int x = 0; x < width; ++x)
+                stripes.setPixel(x, y, (x & 1) ? argb(255, 255, 255, 255) : argb(255, 0, 0, 0));
+        for (int target : {1, 2, 7}) {
+            const Image small = resizeResampled(stripes, target, 1);
+            for (int x = 0; x < target; ++x)
+                for (int ch = 0; ch < 3; ++ch)
+                    ASSERT_NEAR(static_cast<int>((small.pixel(x, 0) >> (8 * ch)) & 0xFF), 128, 3)
+                        << width << " to " << target << " at " << x;
+        }
+    }
+}
+
 TEST(Kernels, ResampledResizeMatchesAnIndependentCatmullRomResampler) {
     const QString dir = test::testDataDir();
     const QString in = QDir(dir).filePath(QStringLiteral("resample-in.png"));

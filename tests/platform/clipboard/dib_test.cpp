@@ -3,9 +3,9 @@
 #include "../imaging/imagingtestutil.h"
 #include "dibbuilder.h"
 #include "imaging/imgctl.h"
-#include "support/testenv.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -46,7 +46,10 @@ TEST(DibReader, ReadsBottomUpAndTopDownRowsTheRightWayUp) {
 }
 
 TEST(DibReader, ReadsEveryKindOfBitmapAnotherWriterMakes) {
-    const QDir dir(test::testDataDir());
+    // A folder of its own: fixed names in a shared one race with any other run of this test.
+    const QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QDir dir(scratch.path());
     const QString source = dir.filePath(QStringLiteral("dib-source.png"));
     ASSERT_TRUE(toQImage(naturalImage(45, 27, true)).save(source));
     struct Kind {

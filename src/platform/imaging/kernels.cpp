@@ -1,5 +1,7 @@
 #include "imaging/kernels.h"
 
+#include "imaging/cpuvariant.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -8,10 +10,6 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#define KORIMO_HAVE_AVX2_PATH 1
 #endif
 
 // The per-pixel loops are written so the compiler vectorises them; an AVX2 clone is picked at
@@ -114,7 +112,7 @@ void rotateRectScalar(const Image& src, Image& dst, bool clockwise, int x0, int 
     }
 }
 
-#if defined(KORIMO_HAVE_AVX2_PATH)
+#if defined(KORIMO_X86_VARIANTS)
 // Quarter turn of the rows [y0, y1) in 8 x 8 tiles. Feeding a tile's rows bottom-up makes the
 // transpose come out already reversed, which is what a clockwise turn needs.
 __attribute__((target("avx2"))) void rotateBandAvx2(const Image& src, Image& dst, bool clockwise,
@@ -222,18 +220,11 @@ void rotateQuarter(const Image& src, Image& dst, bool clockwise) {
         throw ImagingError("The rotated image has the wrong size.");
     // Bands of 64 source rows write disjoint columns of the target, so they run in parallel.
     constexpr int kBand = 64;
+    static const auto rotateRows = KORIMO_PICK_VARIANT("avx2", rotateBandAvx2, rotateBand);
     const int h = src.height();
     parallelRanges((h + kBand - 1) / kBand, static_cast<long long>(src.width()) * kBand,
                    [&](int b0, int b1) {
-                       const int y0 = b0 * kBand, y1 = std::min(h, b1 * kBand);
-#if defined(KORIMO_HAVE_AVX2_PATH)
-                       static const bool avx2 = __builtin_cpu_supports("avx2");
-                       if (avx2) {
-                           rotateBandAvx2(src, dst, clockwise, y0, y1);
-                           return;
-                       }
-#endif
-                       rotateBand(src, dst, clockwise, y0, y1);
+                       rotateRows(src, dst, clockwise, b0 * kBand, std::min(h, b1 * kBand));
                    });
 }
 
@@ -359,7 +350,7 @@ void resampleRowsHorizontal(const Image& src, Image& tmp, const Taps& taps, int 
     }
 }
 
-#if defined(KORIMO_HAVE_AVX2_PATH)
+#if defined(KORIMO_X86_VARIANTS)
 // Four taps per step: one load of four source pixels, spread by a byte shuffle into the
 // channel pairs the multiply-add wants. Weights past a pixel's taps are zero.
 __attribute__((target("ssse3"))) void
@@ -564,18 +555,11 @@ void resizeResampledInto(const Image& src, Image& dst) {
         throw ImagingError("There is no image to resize.");
     const Taps horizontal = makeTaps(src.width(), dst.width());
     const Taps vertical = makeTaps(src.height(), dst.height());
+    static const auto horizontalRows =
+        KORIMO_PICK_VARIANT("ssse3", resampleRowsHorizontalSsse3, resampleRowsHorizontal);
     Image tmp(dst.width(), src.height());
     parallelRanges(src.height(), static_cast<long long>(dst.width()) * horizontal.stride,
-                   [&](int y0, int y1) {
-#if defined(KORIMO_HAVE_AVX2_PATH)
-                       static const bool ssse3 = __builtin_cpu_supports("ssse3");
-                       if (ssse3) {
-                           resampleRowsHorizontalSsse3(src, tmp, horizontal, y0, y1);
-                           return;
-                       }
-#endif
-                       resampleRowsHorizontal(src, tmp, horizontal, y0, y1);
-                   });
+                   [&](int y0, int y1) { horizontalRows(src, tmp, horizontal, y0, y1); });
     parallelRanges(dst.height(), static_cast<long long>(dst.width()) * vertical.stride,
                    [&](int y0, int y1) { resampleRowsVertical(tmp, dst, vertical, y0, y1); });
 }

@@ -1,5 +1,7 @@
 #include "imaging/writers.h"
 
+#include "imaging/cpuvariant.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -9,10 +11,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
 
 #include <gif_lib.h>
 #include <jpeglib.h>
@@ -56,7 +54,7 @@ void packBgr(const std::uint32_t* src, int width, unsigned char* out, int x = 0)
     }
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(KORIMO_X86_VARIANTS)
 // One byte shuffle drops the alpha bytes of four pixels; each 16-byte store carries 12 useful
 // bytes, and the loop stops while the 4 spare ones still land inside the row.
 __attribute__((target("ssse3"))) void packBgrSsse3(const std::uint32_t* src, int width,
@@ -71,15 +69,13 @@ __attribute__((target("ssse3"))) void packBgrSsse3(const std::uint32_t* src, int
 }
 #endif
 
-void packRow(const std::uint32_t* src, int width, unsigned char* out) {
-#if defined(__x86_64__) && defined(__GNUC__)
-    static const bool ssse3 = __builtin_cpu_supports("ssse3");
-    if (ssse3) {
-        packBgrSsse3(src, width, out);
-        return;
-    }
-#endif
+void packBgrPlain(const std::uint32_t* src, int width, unsigned char* out) {
     packBgr(src, width, out);
+}
+
+void packRow(const std::uint32_t* src, int width, unsigned char* out) {
+    static const auto pack = KORIMO_PICK_VARIANT("ssse3", packBgrSsse3, packBgrPlain);
+    pack(src, width, out);
 }
 
 struct LiqAttrFree {

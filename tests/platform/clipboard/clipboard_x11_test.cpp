@@ -20,13 +20,7 @@ namespace korimo {
 namespace {
 
 using test::naturalImage;
-
-Image opaque(Image image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, image.pixel(x, y) | 0xFF000000u);
-    return image;
-}
+using test::opaque;
 
 // Keeps the event loop turning, as the clipboard owner must to answer other programs.
 bool spinUntil(const std::function<bool()>& done, int ms = 10000) {

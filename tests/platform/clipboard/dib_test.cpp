@@ -13,6 +13,7 @@ namespace korimo {
 namespace {
 
 using test::naturalImage;
+using test::opaque;
 
 std::optional<Image> readDib(const QByteArray& bytes) {
     return dib::readPackedDib(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
@@ -22,13 +23,6 @@ std::optional<Image> readDib(const QByteArray& bytes) {
 std::optional<Image> readFile(const QByteArray& bytes) {
     return dib::readBmpFile(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                             static_cast<std::size_t>(bytes.size()));
-}
-
-Image opaque(Image image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, image.pixel(x, y) | 0xFF000000u);
-    return image;
 }
 
 TEST(DibReader, ReadsBottomUpAndTopDownRowsTheRightWayUp) {
@@ -131,13 +125,7 @@ TEST(DibReader, MalformedHeadersReadAsNothing) {
 
 TEST(DibReader, PaletteAndMaskFaultsReadAsNothing) {
     // An 8-bit DIB with a two-colour table; its pixels index 0 and 1.
-    QByteArray pal(40, '\0');
-    test::poke32(pal, 0, 40);
-    test::poke32(pal, 4, 4);
-    test::poke32(pal, 8, 1);
-    test::poke16(pal, 12, 1);
-    test::poke16(pal, 14, 8);
-    test::poke32(pal, 32, 2);
+    QByteArray pal = test::infoHeader(4, 1, 8, 0, 2);
     pal += QByteArray("\x00\x00\xff\x00\xff\x00\x00\x00", 8);
     pal += QByteArray("\x00\x01\x01\x00", 4);
     const auto good = readDib(pal);
@@ -177,13 +165,7 @@ TEST(DibReader, PaletteAndMaskFaultsReadAsNothing) {
     EXPECT_FALSE(readDib(runs("\x00\x02\x09\x00", 4)));         // skip past the row
 
     // 32-bit bit fields: masks follow the 40-byte header.
-    QByteArray fields(40, '\0');
-    test::poke32(fields, 0, 40);
-    test::poke32(fields, 4, 1);
-    test::poke32(fields, 8, 1);
-    test::poke16(fields, 12, 1);
-    test::poke16(fields, 14, 32);
-    test::poke32(fields, 16, 3);
+    const QByteArray fields = test::infoHeader(1, 1, 32, 3);
     const auto withMasks = [&](std::uint32_t r, std::uint32_t g, std::uint32_t b) {
         QByteArray d = fields + QByteArray(12, '\0') + QByteArray("\x11\x22\x33\x44", 4);
         test::poke32(d, 40, r);

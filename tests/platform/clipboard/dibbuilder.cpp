@@ -12,23 +12,26 @@ void poke32(QByteArray& bytes, int offset, std::uint32_t value) {
     poke16(bytes, offset + 2, static_cast<std::uint16_t>(value >> 16));
 }
 
-namespace {
-
-QByteArray infoHeader(const Image& image, bool topDown, int bpp, int rowBytes) {
+QByteArray infoHeader(int width, int height, int bpp, std::uint32_t compression,
+                      std::uint32_t coloursUsed) {
     QByteArray h(40, '\0');
     poke32(h, 0, 40);
-    poke32(h, 4, static_cast<std::uint32_t>(image.width()));
-    poke32(h, 8, static_cast<std::uint32_t>(topDown ? -image.height() : image.height()));
+    poke32(h, 4, static_cast<std::uint32_t>(width));
+    poke32(h, 8, static_cast<std::uint32_t>(height));
     poke16(h, 12, 1);
     poke16(h, 14, static_cast<std::uint16_t>(bpp));
-    poke32(h, 20, static_cast<std::uint32_t>(rowBytes * image.height()));
+    poke32(h, 16, compression);
+    poke32(h, 32, coloursUsed);
     return h;
 }
+
+namespace {
 
 QByteArray build(const Image& image, bool topDown, int bpp) {
     const int bytesPerPixel = bpp / 8;
     const int rowBytes = (image.width() * bytesPerPixel + 3) & ~3;
-    QByteArray dib = infoHeader(image, topDown, bpp, rowBytes);
+    QByteArray dib = infoHeader(image.width(), topDown ? -image.height() : image.height(), bpp);
+    poke32(dib, 20, static_cast<std::uint32_t>(rowBytes * image.height()));
     for (int r = 0; r < image.height(); ++r) {
         QByteArray row(rowBytes, '\0');
         const int y = topDown ? r : image.height() - 1 - r;

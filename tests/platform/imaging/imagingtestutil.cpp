@@ -31,6 +31,13 @@ Image naturalImage(int width, int height, bool varyAlpha) {
     return image;
 }
 
+Image opaque(Image image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, image.pixel(x, y) | 0xFF000000u);
+    return image;
+}
+
 bool runConvert(const QStringList& arguments) {
     QProcess p;
     p.start(QStringLiteral("convert"), arguments);

@@ -13,6 +13,8 @@ namespace korimo::test {
 // filters meet the kinds of detail a video frame has. It
 // has no symmetry, so a flipped or turned result never passes for the original.
 Image naturalImage(int width, int height, bool varyAlpha = false);
+// The image with every pixel made fully opaque, as readers without alpha give it back.
+Image opaque(Image image);
 
 // Decodes a file with ImageMagick (a reader independent of ours and of Qt's) into ARGB32.
 std::optional<QImage> decodeWithMagick(const QString& path);

@@ -230,6 +230,12 @@ bool XpGlyphControl::eventFilter(QObject* watched, QEvent* event) {
     auto* part = qobject_cast<QWidget*>(watched);
     if (part != m_p && part != m_lbl)
         return QWidget::eventFilter(watched, event);
+    const bool mouse =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick ||
+        event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease;
+    // Filters see a disabled part's input before Qt drops it; a disabled control takes none.
+    if (mouse && !isEnabled())
+        return true;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:

@@ -100,6 +100,27 @@ TEST(XpCheckBox, DisabledBoxShowsTheDisabledCellOfEachNewValue) {
     EXPECT_EQ(b.box->shownGlyph(), 0);
 }
 
+TEST(XpCheckBox, DisabledBoxIgnoresTheMouseOnItsGlyphAndCaption) {
+    PlacedBox b;
+    b.box->resize(150, b.box->height()); // wide enough to show the caption
+    b.box->setEnabled(false);
+    QSignalSpy clicks(b.box, &xpcheckbox::Click);
+    QSignalSpy downs(b.box, &xpcheckbox::MouseDown);
+    QSignalSpy moves(b.box, &xpcheckbox::MouseMove);
+    // Through the window, as the pointer delivers them: to whichever part lies under it.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&b.host));
+    for (QWidget* part : {b.box->glyphPart(), static_cast<QWidget*>(b.box->captionPart())}) {
+        const QPoint at = part->mapTo(&b.host, QPoint(2, 2));
+        QTest::mouseMove(b.host.windowHandle(), at);
+        QTest::mouseClick(b.host.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_EQ(downs.count(), 0);
+    EXPECT_EQ(moves.count(), 0);
+    EXPECT_EQ(b.box->Value(), 0);
+    EXPECT_EQ(b.box->shownGlyph(), 3);
+}
+
 TEST(XpCheckBox, PressAndMoveLooks) {
     PlacedBox b;
     b.box->setValue(1);

@@ -84,6 +84,13 @@ TEST(XpRadioButton, DisabledButtonIsClearedAndShowsItsDisabledPicture) {
     clickOn(w.buttons[2]);
     EXPECT_FALSE(w.buttons[1]->Value());
     EXPECT_EQ(w.buttons[1]->shownGlyph(), 3);
+
+    // Its own glyph takes no click while disabled: the choice stays where it is.
+    QSignalSpy clicks(w.buttons[1], &xpradiobutton::Click);
+    clickOn(w.buttons[1]->glyphPart());
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_FALSE(w.buttons[1]->Value());
+    EXPECT_TRUE(w.buttons[2]->Value());
 }
 
 TEST(XpRadioButton, GlyphMovesReportTheGlyphPosition) {

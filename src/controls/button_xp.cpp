@@ -148,7 +148,8 @@ Button_XP::Button_XP(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     OverTimer.setInterval(kHoverPollMs);
-    connect(&OverTimer, &QTimer::timeout, this, &Button_XP::OverTimer_Timer);
+    connect(&OverTimer, &QTimer::timeout, this,
+            [this] { skipOnError([this] { OverTimer_Timer(); }); });
     resize(twipsToPixels(990), twipsToPixels(480));
 }
 
@@ -534,7 +535,7 @@ void Button_XP::UserControl_MouseDown(int Button, int Shift, float X, float Y) {
         g_Pressed = 1;
         skipOnError([&] { Refresh(); });
     }
-    emit MouseDown(Button, Shift, X, Y);
+    skipOnError([&] { emit MouseDown(Button, Shift, X, Y); });
 }
 
 void Button_XP::UserControl_MouseMove(int Button, int Shift, float X, float Y) {
@@ -562,13 +563,13 @@ void Button_XP::UserControl_MouseUp(int Button, int Shift, float X, float Y) {
         skipOnError([&] { Refresh(); });
         if (pointInside(X, Y)) {
             PlaySound(m_SoundClick);
-            emit Click();
+            skipOnError([&] { emit Click(); });
             if (!self)
                 return;
             skipOnError([&] { GoToURL(); });
         }
     }
-    emit MouseUp(Button, Shift, X, Y);
+    skipOnError([&] { emit MouseUp(Button, Shift, X, Y); });
 }
 
 void Button_XP::UserControl_DblClick() {
@@ -783,14 +784,16 @@ void Button_XP::changeEvent(QEvent* e) {
 }
 
 bool Button_XP::event(QEvent* e) {
-    if (e->type() == QEvent::Shortcut) {
-        auto* se = static_cast<QShortcutEvent*>(e);
-        if (se->shortcutId() == m_ShortcutId && !m_AccessKeys.isEmpty()) {
+    // A host's handler that throws stops at the control; Qt's event loop must never unwind.
+    bool handled = true; // kept when what threw was our handling of the event
+    skipOnError([&] {
+        const auto* se = e->type() == QEvent::Shortcut ? static_cast<QShortcutEvent*>(e) : nullptr;
+        if (se && se->shortcutId() == m_ShortcutId && !m_AccessKeys.isEmpty())
             UserControl_AccessKeyPress(m_AccessKeys.at(0).unicode());
-            return true;
-        }
-    }
-    return QWidget::event(e);
+        else
+            handled = QWidget::event(e);
+    });
+    return handled;
 }
 
 } // namespace korimo

@@ -43,7 +43,7 @@ XpGlyphControl::XpGlyphControl(QWidget* parent) : QWidget(parent) {
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(kHoverPollMs);
-    connect(m_timer, &QTimer::timeout, this, &XpGlyphControl::Timer1_Timer);
+    connect(m_timer, &QTimer::timeout, this, [this] { skipOnError([this] { Timer1_Timer(); }); });
     m_timer->start();
 }
 
@@ -226,7 +226,20 @@ void XpGlyphControl::resizeEvent(QResizeEvent* event) {
     layoutParts();
 }
 
+bool XpGlyphControl::event(QEvent* event) {
+    // A host's handler that throws stops at the control; Qt's event loop must never unwind.
+    bool handled = true; // kept when what threw was our handling of the event
+    skipOnError([&] { handled = QWidget::event(event); });
+    return handled;
+}
+
 bool XpGlyphControl::eventFilter(QObject* watched, QEvent* event) {
+    bool filtered = true; // kept when what threw was our handling of a part's event
+    skipOnError([&] { filtered = filterPartEvent(watched, event); });
+    return filtered;
+}
+
+bool XpGlyphControl::filterPartEvent(QObject* watched, QEvent* event) {
     auto* part = qobject_cast<QWidget*>(watched);
     if (part != m_p && part != m_lbl)
         return QWidget::eventFilter(watched, event);

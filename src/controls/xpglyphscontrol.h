@@ -96,6 +96,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     GlyphPicture* m_p = nullptr;
@@ -103,6 +104,7 @@ protected:
     QTimer* m_timer = nullptr;
 
 private:
+    bool filterPartEvent(QObject* watched, QEvent* event);
     void press(QWidget* part, QMouseEvent* event);
     void release(QWidget* part, QMouseEvent* event);
 

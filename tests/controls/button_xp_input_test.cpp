@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace korimo;
 
@@ -305,6 +306,38 @@ TEST(ButtonXpInput, LinksGoByTheirOwnRoute) {
     h.mouse(QEvent::MouseButtonPress, Qt::LeftButton, {5, 5});
     h.mouse(QEvent::MouseButtonRelease, Qt::LeftButton, {-1, 5});
     EXPECT_EQ(h.b->navigated.size(), 2);
+}
+
+TEST(ButtonXpInput, HandlersThatThrowStopAtTheButton) {
+    Harness h;
+    h.b->setURL(QStringLiteral("https://example.org/"));
+    QSignalSpy ups(h.b, &Button_XP::MouseUp);
+    QSignalSpy outs(h.b, &Button_XP::MouseOut);
+    auto fail = [] { throw std::runtime_error("host handler failed"); };
+    QObject::connect(h.b, &Button_XP::Click, fail);
+    QObject::connect(h.b, &Button_XP::MouseIn, fail);
+    QObject::connect(h.b, &Button_XP::MouseDown, fail);
+    QObject::connect(h.b, &Button_XP::KeyUp, fail);
+
+    h.pointerOver();
+    EXPECT_NO_THROW(h.mouse(QEvent::MouseMove, Qt::NoButton, {5, 5}));
+    EXPECT_NO_THROW(h.mouse(QEvent::MouseButtonPress, Qt::LeftButton, {5, 5}));
+    EXPECT_TRUE(h.b->isPressed());
+    // The release goes on past the failed Click: the link opens and MouseUp follows.
+    EXPECT_NO_THROW(h.mouse(QEvent::MouseButtonRelease, Qt::LeftButton, {5, 5}));
+    EXPECT_EQ(h.b->navigated.size(), 1);
+    EXPECT_EQ(ups.count(), 1);
+    EXPECT_FALSE(h.b->isPressed());
+
+    EXPECT_NO_THROW(h.key(QEvent::KeyPress, Qt::Key_Space));
+    EXPECT_NO_THROW(h.key(QEvent::KeyRelease, Qt::Key_Space));
+    EXPECT_EQ(h.b->navigated.size(), 2);
+    EXPECT_EQ(ups.count(), 2);
+
+    QObject::connect(h.b, &Button_XP::MouseOut, fail);
+    h.pointerAway();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return outs.count() > 0; }, 5000));
+    EXPECT_FALSE(h.b->hoverTimerActive());
 }
 
 TEST(ButtonXpInput, AClickHandlerMayDeleteTheButton) {

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace korimo;
 
@@ -61,6 +62,18 @@ TEST(XpCheckBox, ClickRaisesClickWithTheOldValueThenCycles) {
     EXPECT_EQ(seenInHandler, (std::vector<int>{0, 1, 2}));
     // After the click the box shows the normal look of its new value.
     EXPECT_EQ(b.box->shownGlyph(), 0);
+}
+
+TEST(XpCheckBox, AClickHandlerThatThrowsStopsAtTheBox) {
+    PlacedBox b;
+    const auto failing = QObject::connect(b.box, &xpcheckbox::Click,
+                                          [] { throw std::runtime_error("host handler failed"); });
+    EXPECT_NO_THROW(clickOn(b.box));
+    EXPECT_NO_THROW(clickOn(b.box->glyphPart()));
+    QObject::disconnect(failing);
+    const int before = b.box->Value();
+    clickOn(b.box);
+    EXPECT_EQ(b.box->Value(), 1 - before) << "the box still clicks afterwards";
 }
 
 TEST(XpCheckBox, WritingValueRaisesNoClickButNotifiesTheHost) {

@@ -230,6 +230,7 @@ TEST(ButtonXpProperties, ColourSettersWaitForTheNextRepaint) {
     b.resize(40, 20);
     b.setButtonStyle(2);
     b.show();
+    QCursor::setPos(b.mapToGlobal(QPoint(5, 5)));
     b.UserControl_MouseMove(0, 0, 5, 5);
     ASSERT_TRUE(b.isHovered());
     const QImage before = b.surface().copy();
@@ -274,6 +275,7 @@ TEST(ButtonXpProperties, PictureGetFollowsTheHoverPicture) {
     const Picture hover = Picture::fromBitmap(solidImage(4, 4, Qt::blue));
     b.setPicture(normal);
     b.setPictureHover(hover);
+    QCursor::setPos(b.mapToGlobal(QPoint(3, 3)));
     b.UserControl_MouseMove(0, 0, 3, 3);
     EXPECT_EQ(b.picture(), hover);
     QCursor::setPos(b.mapToGlobal(QPoint(300, 300)));

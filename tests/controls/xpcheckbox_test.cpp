@@ -43,6 +43,10 @@ struct PlacedBox {
         // Keep the pointer well away so the hover watch settles.
         QCursor::setPos(host.mapToGlobal(QPoint(190, 90)));
     }
+    // The watch that runs from creation has had its first tick and stopped itself.
+    bool settled() {
+        return QTest::qWaitFor([this] { return !box->hoverWatchRunning(); }, 5000);
+    }
 };
 
 } // namespace
@@ -154,7 +158,7 @@ TEST(XpCheckBox, PressAndMoveLooks) {
 
 TEST(XpCheckBox, HoverWatchCountsTheRightAndBottomEdgeAsInside) {
     PlacedBox b;
-    QTest::qWait(30);
+    ASSERT_TRUE(b.settled());
     QSignalSpy outs(b.box, &xpcheckbox::MouseOut);
     moveWith(b.box, QPoint(3, 3), Qt::NoButton);
     ASSERT_EQ(b.box->shownGlyph(), 1);
@@ -166,7 +170,7 @@ TEST(XpCheckBox, HoverWatchCountsTheRightAndBottomEdgeAsInside) {
     EXPECT_EQ(b.box->shownGlyph(), 1);
 
     QCursor::setPos(b.box->mapToGlobal(QPoint(b.box->width() + 1, b.box->height())));
-    QTest::qWait(40);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return outs.count() > 0; }, 5000));
     EXPECT_EQ(outs.count(), 1);
     EXPECT_FALSE(b.box->hoverWatchRunning());
     EXPECT_EQ(b.box->shownGlyph(), 0);
@@ -174,7 +178,7 @@ TEST(XpCheckBox, HoverWatchCountsTheRightAndBottomEdgeAsInside) {
 
 TEST(XpCheckBox, PressLeaveAndReleaseOutsideGivesNoClick) {
     PlacedBox b;
-    QTest::qWait(30);
+    ASSERT_TRUE(b.settled());
     QSignalSpy downs(b.box, &xpcheckbox::MouseDown);
     QSignalSpy clicks(b.box, &xpcheckbox::Click);
     QSignalSpy outs(b.box, &xpcheckbox::MouseOut);
@@ -188,12 +192,12 @@ TEST(XpCheckBox, PressLeaveAndReleaseOutsideGivesNoClick) {
     EXPECT_EQ(moves.count(), 0) << "moves outside the bounds raise nothing";
     EXPECT_EQ(clicks.count(), 0);
     EXPECT_EQ(b.box->Value(), 0);
-    QTest::qWait(40);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return outs.count() > 0; }, 5000));
     EXPECT_EQ(outs.count(), 1);
     EXPECT_EQ(b.box->shownGlyph(), 0);
     // Each move the held button still delivers restarts the watch, which reports again.
     moveWith(b.box, away, Qt::LeftButton);
-    QTest::qWait(40);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return outs.count() > 1; }, 5000));
     EXPECT_EQ(outs.count(), 2);
 }
 

@@ -535,6 +535,8 @@ Image rotateQuarterTurns(const Image& src, int quarterTurnsClockwise) {
 }
 
 Image resizeNearest(const Image& src, int width, int height) {
+    if (src.isNull())
+        throw ImagingError("There is no image to resize.");
     Image dst(width, height);
     std::vector<int> xs(width);
     const long long sw = src.width(), sh = src.height();

@@ -61,10 +61,12 @@ TEST(Kernels, QuarterTurnsPlaceEveryPixelAndFourReturnTheOriginal) {
     }
 }
 
-TEST(Kernels, RotatingIntoAWronglySizedImageIsRefused) {
+TEST(Kernels, AWronglySizedTargetOrAMissingSourceIsRefused) {
     const Image src = naturalImage(8, 4);
     Image dst(8, 4);
     EXPECT_THROW(rotateClockwise(src, dst), ImagingError);
+    EXPECT_THROW(resizeNearest(Image(), 4, 4), ImagingError);
+    EXPECT_THROW(resizeResampled(Image(), 4, 4), ImagingError);
 }
 
 TEST(Kernels, ColourAdjustmentsKeepAlphaAndMeetTheirDocumentedPoints) {

@@ -517,10 +517,6 @@ void rotateClockwise(const Image& src, Image& dst) {
     rotateQuarter(src, dst, true);
 }
 
-void rotateCounterClockwise(const Image& src, Image& dst) {
-    rotateQuarter(src, dst, false);
-}
-
 Image rotateQuarterTurns(const Image& src, int quarterTurnsClockwise) {
     const int turns = ((quarterTurnsClockwise % 4) + 4) % 4;
     if (turns == 0 || turns == 2) {

@@ -17,7 +17,6 @@ void adjustContrast(Image& image, int permille);
 
 // dst must be src.height() x src.width(); it is filled completely.
 void rotateClockwise(const Image& src, Image& dst);
-void rotateCounterClockwise(const Image& src, Image& dst);
 // A rotation by a whole number of quarter turns (negative turns counter-clockwise).
 Image rotateQuarterTurns(const Image& src, int quarterTurnsClockwise);
 

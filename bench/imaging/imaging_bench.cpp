@@ -33,6 +33,11 @@ const Image& cachedFrame(int w, int h) {
     return w == 1920 && h == 1080 ? hd : uhd;
 }
 
+// The frame of the size in a benchmark's first two arguments.
+const Image& sourceFrame(const benchmark::State& state) {
+    return cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+}
+
 std::size_t bufferBytes(const Image& image) {
     return image.strideBytes() * static_cast<std::size_t>(image.height());
 }
@@ -46,8 +51,7 @@ void sizes(benchmark::internal::Benchmark* b) {
 }
 
 void BM_Memcpy(benchmark::State& state) {
-    const Image& src =
-        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const Image& src = sourceFrame(state);
     Image dst(src.width(), src.height());
     for (auto _ : state) {
         std::memcpy(dst.bits(), src.bits(), bufferBytes(src));
@@ -58,7 +62,7 @@ void BM_Memcpy(benchmark::State& state) {
 BENCHMARK(BM_Memcpy)->Apply(sizes);
 
 template <void (*Kernel)(Image&)> void inPlace(benchmark::State& state) {
-    Image image = cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    Image image = sourceFrame(state);
     for (auto _ : state) {
         Kernel(image);
         benchmark::ClobberMemory();
@@ -95,8 +99,7 @@ BENCHMARK(BM_Brightness)->Apply(sizes);
 BENCHMARK(BM_Contrast)->Apply(sizes);
 
 void BM_Rotate(benchmark::State& state) {
-    const Image& src =
-        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const Image& src = sourceFrame(state);
     Image dst(src.height(), src.width());
     for (auto _ : state) {
         rotateClockwise(src, dst);
@@ -115,8 +118,7 @@ void resizes(benchmark::internal::Benchmark* b) {
 }
 
 void BM_ResizeResampled(benchmark::State& state) {
-    const Image& src =
-        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const Image& src = sourceFrame(state);
     Image dst(static_cast<int>(state.range(2)), static_cast<int>(state.range(3)));
     for (auto _ : state) {
         resizeResampledInto(src, dst);
@@ -126,8 +128,7 @@ void BM_ResizeResampled(benchmark::State& state) {
 BENCHMARK(BM_ResizeResampled)->Apply(resizes);
 
 void BM_ResizeNearest(benchmark::State& state) {
-    const Image& src =
-        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const Image& src = sourceFrame(state);
     for (auto _ : state)
         benchmark::DoNotOptimize(
             resizeNearest(src, static_cast<int>(state.range(2)), static_cast<int>(state.range(3))));
@@ -135,8 +136,7 @@ void BM_ResizeNearest(benchmark::State& state) {
 BENCHMARK(BM_ResizeNearest)->Apply(resizes);
 
 void vipsResize(benchmark::State& state, VipsKernel kernel) {
-    const Image& src =
-        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const Image& src = sourceFrame(state);
     const double hscale = static_cast<double>(state.range(2)) / src.width();
     const double vscale = static_cast<double>(state.range(3)) / src.height();
     for (auto _ : state) {
@@ -187,8 +187,7 @@ std::size_t encodedSize(void (*writer)(const Image&, const ByteSink&), const Ima
 
 template <void (*Writer)(const Image&, const ByteSink&)>
 void writerToFile(benchmark::State& state) {
-    const Image& src =
-        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const Image& src = sourceFrame(state);
     for (auto _ : state) {
         FileSink sink;
         Writer(src, [&](const void* d, std::size_t n) { sink(d, n); });
@@ -198,8 +197,7 @@ void writerToFile(benchmark::State& state) {
 
 // The same byte count written in the same 1 MiB pieces, with nothing to convert.
 template <void (*Writer)(const Image&, const ByteSink&)> void sameBytes(benchmark::State& state) {
-    const Image& src =
-        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const Image& src = sourceFrame(state);
     const std::size_t total = encodedSize(Writer, src);
     std::vector<char> bytes(std::size_t{1} << 20, 'x');
     for (auto _ : state) {
@@ -225,14 +223,14 @@ void BM_WriteTga32SameBytes(benchmark::State& state) {
 BENCHMARK(BM_WriteBmp24)->Apply(sizes);
 
 // The conversion alone, into a sink that keeps nothing.
+template <void (*Writer)(const Image&, const ByteSink&)> void encodeOnly(benchmark::State& state) {
+    const Image& src = sourceFrame(state);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(encodedSize(Writer, src));
+}
+
 void BM_EncodeBmp24(benchmark::State& state) {
-    const Image& src =
-        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    for (auto _ : state) {
-        std::size_t total = 0;
-        writeBmp24(src, [&](const void*, std::size_t n) { total += n; });
-        benchmark::DoNotOptimize(total);
-    }
+    encodeOnly<writeBmp24>(state);
 }
 BENCHMARK(BM_EncodeBmp24)->Apply(sizes);
 BENCHMARK(BM_WriteBmp24SameBytes)->Apply(sizes);
@@ -240,8 +238,7 @@ BENCHMARK(BM_WriteTga32)->Apply(sizes);
 BENCHMARK(BM_WriteTga32SameBytes)->Apply(sizes);
 
 void BM_WriteJpeg(benchmark::State& state) {
-    const Image& src =
-        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const Image& src = sourceFrame(state);
     std::vector<char> out;
     out.reserve(64u << 20);
     for (auto _ : state) {
@@ -255,8 +252,7 @@ BENCHMARK(BM_WriteJpeg)->Apply(sizes);
 
 // libjpeg-turbo at its best: one handle and one buffer kept across calls, same settings.
 void BM_TurboJpegCompress(benchmark::State& state) {
-    const Image& src =
-        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const Image& src = sourceFrame(state);
     tjhandle handle = tjInitCompress();
     unsigned long capacity = tjBufSize(src.width(), src.height(), TJSAMP_444);
     unsigned char* buffer = tjAlloc(static_cast<int>(capacity));
@@ -277,13 +273,7 @@ void BM_TurboJpegCompress(benchmark::State& state) {
 BENCHMARK(BM_TurboJpegCompress)->Apply(sizes);
 
 void BM_WriteGif8(benchmark::State& state) {
-    const Image& src =
-        cachedFrame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    for (auto _ : state) {
-        std::size_t total = 0;
-        writeGif8(src, [&](const void*, std::size_t n) { total += n; });
-        benchmark::DoNotOptimize(total);
-    }
+    encodeOnly<writeGif8>(state);
 }
 BENCHMARK(BM_WriteGif8)->Apply(sizes);
 

@@ -4,46 +4,39 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
+#include <iterator>
 #include <new>
 
 namespace korimo {
 
 namespace {
 
+// Each format code with the one depth it is saved in and its writer.
+struct Format {
+    int code;
+    int bits;
+    void (*write)(const Image& image, int compression, const ByteSink& sink);
+};
+
+constexpr Format kFormats[] = {
+    {kFormatGif, 8, [](const Image& image, int, const ByteSink& sink) { writeGif8(image, sink); }},
+    {kFormatTga, 32,
+     [](const Image& image, int, const ByteSink& sink) { writeTga32(image, sink); }},
+    {kFormatBmp, 24,
+     [](const Image& image, int, const ByteSink& sink) { writeBmp24(image, sink); }},
+    {kFormatJpeg, 24, writeJpeg},
+};
+
 void encode(const Image& image, int formatCode, int bits, int compression, const ByteSink& sink) {
-    const auto depthFor = [](int code) {
-        switch (code) {
-        case kFormatGif:
-            return 8;
-        case kFormatTga:
-            return 32;
-        case kFormatBmp:
-        case kFormatJpeg:
-            return 24;
-        default:
-            return 0;
-        }
-    };
-    const int depth = depthFor(formatCode);
-    if (depth == 0)
+    const auto* format = std::find_if(std::begin(kFormats), std::end(kFormats),
+                                      [&](const Format& f) { return f.code == formatCode; });
+    if (format == std::end(kFormats))
         throw ImagingError("Image format " + std::to_string(formatCode) + " is not known.");
-    if (bits != depth)
+    if (bits != format->bits)
         throw ImagingError("This image format cannot be saved with " + std::to_string(bits) +
                            " bits per pixel.");
-    switch (formatCode) {
-    case kFormatGif:
-        writeGif8(image, sink);
-        break;
-    case kFormatTga:
-        writeTga32(image, sink);
-        break;
-    case kFormatBmp:
-        writeBmp24(image, sink);
-        break;
-    default:
-        writeJpeg(image, compression, sink);
-        break;
-    }
+    format->write(image, compression, sink);
 }
 
 } // namespace

@@ -63,6 +63,16 @@ QClipboard* systemClipboard() {
                : nullptr;
 }
 
+// The offered names that are one of flavours, spelt as offered: names compare without regard to
+// case, but the clipboard hands data over only under the exact name.
+QStringList offeredAs(const QStringList& offered, const QStringList& flavours) {
+    QStringList names;
+    for (const QString& name : offered)
+        if (flavours.contains(name, Qt::CaseInsensitive))
+            names << name;
+    return names;
+}
+
 std::optional<Image> fromBytes(const QByteArray& bytes) {
     return dib::readBmpFile(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                             static_cast<std::size_t>(bytes.size()));
@@ -104,20 +114,15 @@ std::optional<Image> readImage() {
     if (!mime)
         return std::nullopt;
     const QStringList offered = mime->formats();
-    bool bmpOffered = false;
-    for (const QString& flavour : kBmpFlavours) {
-        if (!offered.contains(flavour, Qt::CaseInsensitive))
-            continue;
-        bmpOffered = true;
-        if (auto image = fromBytes(mime->data(flavour)))
+    const QStringList bmpNames = offeredAs(offered, kBmpFlavours);
+    for (const QString& name : bmpNames)
+        if (auto image = fromBytes(mime->data(name)))
             return image;
-    }
-    if (offered.contains(kPng)) {
-        if (auto image = fromQt(QImage::fromData(mime->data(kPng), "PNG")))
+    for (const QString& name : offeredAs(offered, {kPng}))
+        if (auto image = fromQt(QImage::fromData(mime->data(name), "PNG")))
             return image;
-    }
     // A BMP our reader refused is not handed to another reader behind its back.
-    if (!bmpOffered && mime->hasImage())
+    if (bmpNames.isEmpty() && mime->hasImage())
         return fromQt(qvariant_cast<QImage>(mime->imageData()));
     return std::nullopt;
 }

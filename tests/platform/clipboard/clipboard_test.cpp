@@ -76,6 +76,19 @@ TEST_F(Clipboard, NothingToPasteLeavesTheHeldImage) {
     EXPECT_TRUE(ctl.Bitmap()->samePixels(*before));
 }
 
+TEST_F(Clipboard, BmpUnderAnyOfItsNamesInAnyCasePastes) {
+    const Image picture = opaque(naturalImage(12, 7));
+    const QByteArray bmp = test::bmpFileAround(test::packedDib24(picture), 40);
+    for (const char* name :
+         {"image/bmp", "image/x-bmp", "image/x-MS-bmp", "image/x-ms-bmp", "IMAGE/BMP"}) {
+        offer(QString::fromLatin1(name), bmp);
+        ImgCtl ctl;
+        ASSERT_TRUE(ctl.Paste(ImgCtl::kPasteTestOnly)) << name;
+        ctl.Paste(0);
+        EXPECT_TRUE(ctl.Bitmap()->samePixels(picture)) << name;
+    }
+}
+
 TEST_F(Clipboard, PngAndOtherImagesFromQtPaste) {
     const Image picture = naturalImage(21, 13, true);
     QByteArray png;

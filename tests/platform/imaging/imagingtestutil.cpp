@@ -98,7 +98,7 @@ double psnr(const Image& a, const QImage& b, bool withAlpha) {
 
 int maxChannelDifference(const Image& a, const QImage& b, bool withAlpha) {
     if (a.width() != b.width() || a.height() != b.height())
-        return -1;
+        return 256;
     const QImage c = b.convertToFormat(QImage::Format_ARGB32);
     int worst = 0;
     for (int y = 0; y < a.height(); ++y) {

@@ -22,7 +22,8 @@ std::optional<QImage> decodeWithMagick(const QString& path);
 bool runConvert(const QStringList& arguments);
 
 double psnr(const Image& a, const QImage& b, bool withAlpha = false);
-// The largest difference of any channel between the two, -1 when the sizes differ.
+// The largest difference of any channel between the two; when the sizes differ, 256, more than
+// any bound a test may allow.
 int maxChannelDifference(const Image& a, const QImage& b, bool withAlpha = true);
 
 QByteArray readAll(const QString& path);

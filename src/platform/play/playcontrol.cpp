@@ -611,8 +611,7 @@ void PlayControl::seekExact(double seconds) {
     seconds = std::max(0.0, seconds);
     const uint64_t id =
         commandAsync({"seek", QByteArray::number(seconds, 'f', 6), "absolute+exact"});
-    m_seekReplies[id] = 1;
-    ++m_seeksOutstanding;
+    m_seekReplies.insert(id);
     m_seeking = true;
     m_eof = false;
     if (!m_firstFrame)
@@ -784,7 +783,7 @@ void PlayControl::loadFailed(long code) {
 }
 
 bool PlayControl::seekSettled() const {
-    return m_seeksOutstanding == 0 && !m_awaitSeekStart;
+    return m_seekReplies.empty() && !m_awaitSeekStart;
 }
 
 void PlayControl::drainEvents() {
@@ -868,7 +867,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
             onFileLoaded();
         break;
     case MPV_EVENT_SEEK:
-        if (m_seeksOutstanding == 0)
+        if (m_seekReplies.empty())
             m_awaitSeekStart = false;
         break;
     case MPV_EVENT_VIDEO_RECONFIG:
@@ -943,7 +942,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
         if (m_seekReplies.erase(e->reply_userdata)) {
             // The restart that ends this seek comes after the seek has started; an earlier
             // seek's restart can still arrive in between.
-            if (--m_seeksOutstanding == 0)
+            if (m_seekReplies.empty())
                 m_awaitSeekStart = true;
             break;
         }

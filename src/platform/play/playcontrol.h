@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 struct mpv_event;
@@ -198,7 +199,6 @@ private:
     mutable double m_timePos = 0.0;
     mutable bool m_eof = false;
     mutable int m_pendingSeekFrame = -1;
-    mutable int m_seeksOutstanding = 0;
     mutable bool m_seeking = false;
     mutable int m_restarts = 0;
     mutable bool m_awaitSeekStart = false;
@@ -208,7 +208,7 @@ private:
     mutable bool m_endLimit = false;
     mutable double m_knownLastFrame = -1.0;
     mutable uint64_t m_nextReply = 1;
-    mutable std::map<uint64_t, int> m_seekReplies;
+    mutable std::set<uint64_t> m_seekReplies;
     mutable std::map<uint64_t, Reply> m_replies;
     mutable std::map<uint64_t, bool> m_wanted;
 };

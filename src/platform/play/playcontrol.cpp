@@ -274,6 +274,8 @@ void PlayControl::dropSource(bool stopEngine) {
     m_timePos = 0.0;
     m_eof = false;
     m_pendingSeekFrame = -1;
+    // Replies to seeks in the old source must not hold up the next one's first frame.
+    m_seekReplies.clear();
     m_seeking = false;
     m_awaitSeekStart = false;
     m_endLimit = false;

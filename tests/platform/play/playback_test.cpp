@@ -213,3 +213,23 @@ TEST_F(PlayTest, MemorySourceKeepsItsBufferAndCountsLikeTheFile) {
     EXPECT_EQ(play.MemoryLoadCheck(), 0);
     EXPECT_EQ(play.State(), 0);
 }
+
+// The window frees a source (Stop seeks back to the selection start) and loads the next one
+// at once, before the engine has answered those seeks.
+TEST_F(PlayTest, NextSourceRightAfterSeeksLoadsAndSteps) {
+    PlayControl play;
+    play.setSource(clipPath(QStringLiteral("clip.mov")));
+    play.Pause();
+    play.setPosition(20);
+    play.Stop();
+    play.ResetSource();
+    auto bytes = std::make_shared<const QByteArray>(readAll(clipPath(QStringLiteral("clip.mpg"))));
+    ASSERT_NO_THROW(play.setSourceHandle(bytes));
+    play.Pause();
+    play.setPosition(30);
+    EXPECT_EQ(play.Position(), 30);
+    EXPECT_EQ(decodeIndex(play.FramePicture(5000)), 30);
+    ASSERT_NO_THROW(play.NextFrame());
+    EXPECT_EQ(play.Position(), 31);
+    EXPECT_EQ(decodeIndex(play.FramePicture(5000)), 31);
+}

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace korimo {
@@ -387,7 +388,7 @@ void PlayControl::setRate(double rate) {
 int PlayControl::TrackLength() const {
     if (!m_loaded || m_duration <= 0.0)
         return 0;
-    return std::max(0, int(std::lround((m_duration - m_t0) * m_fps)));
+    return frameAt(m_duration);
 }
 
 int PlayControl::Position() const {
@@ -658,7 +659,12 @@ double PlayControl::frameTime(int frame) const {
 }
 
 int PlayControl::frameAt(double seconds) const {
-    return std::max(0, int(std::lround((seconds - m_t0) * m_fps)));
+    // A broken header can claim a duration whose frame count does not fit in an int.
+    const double frame = std::round((seconds - m_t0) * m_fps);
+    if (!(frame > 0.0))
+        return 0;
+    return frame < double(std::numeric_limits<int>::max()) ? int(frame)
+                                                           : std::numeric_limits<int>::max();
 }
 
 double PlayControl::lastFrameTime() const {
@@ -703,7 +709,7 @@ void PlayControl::updateDownload(double cacheEnd, bool eof) {
     }
     if (m_duration <= 0.0)
         return;
-    const int p = std::clamp(int(std::lround(cacheEnd / m_duration * total)), 0, total);
+    const int p = int(std::lround(std::clamp(cacheEnd / m_duration, 0.0, 1.0) * total));
     // The download only grows; a first 0 % would read as "nothing loaded" to the window.
     if (p > std::max(0, m_lastProgress))
         emitProgress(p);

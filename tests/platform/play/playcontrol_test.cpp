@@ -2,8 +2,10 @@
 #include "playmedia.h"
 #include "playtestutil.h"
 
+#include <QSignalSpy>
 #include <QtEndian>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace korimo;
 using namespace korimo::test;
@@ -111,4 +113,20 @@ TEST_F(PlayTest, FrameDibIsTheSourceFrameBottomUp) {
             << "frame " << frame;
         EXPECT_TRUE(play.FramePicture(5000).convertToFormat(QImage::Format_RGB888) == expected);
     }
+}
+
+// A broken header can claim more frames than a count holds: the length stops at the largest
+// count instead of wrapping, and the frames that are there can still be reached.
+TEST_F(PlayTest, ClaimedLengthBeyondTheFrameCountStopsAtTheLargest) {
+    PlayControl play;
+    QSignalSpy selection(&play, &PlayControl::SelectionChanged);
+    play.setSource(clipPath(QStringLiteral("longclaim.mkv")));
+    EXPECT_GT(play.Duration(), 1e8);
+    EXPECT_EQ(play.TrackLength(), std::numeric_limits<int>::max());
+    ASSERT_TRUE(waitUntil([&] { return !selection.isEmpty(); }, 2000));
+    EXPECT_EQ(selection.last().at(1).toInt(), std::numeric_limits<int>::max());
+    play.Pause();
+    play.setPosition(30);
+    EXPECT_EQ(play.Position(), 30);
+    EXPECT_EQ(shownIndex(play), 30);
 }

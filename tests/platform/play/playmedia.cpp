@@ -132,6 +132,20 @@ void make(const QString& name, const QString& path) {
                rawInput(1920, 1080) + codec("mpeg4", nullptr) + gop +
                    QStringList{"-q:v", "4", "-frames:v", "25"} + fmt("avi"),
                rawFrames(1920, 1080, 25));
+    } else if (name == QLatin1String("longclaim.mkv")) {
+        // The real 50 frames under a header that claims 300 million seconds.
+        const QString tmp =
+            path + QStringLiteral(".%1.mkv").arg(QCoreApplication::applicationPid());
+        encode(tmp,
+               video + codec("mpeg4", nullptr) + gop + QStringList{"-q:v", "2"} + fmt("matroska"),
+               frames);
+        QByteArray bytes = readAll(tmp);
+        QFile::remove(tmp);
+        const qsizetype at = bytes.indexOf(QByteArray("\x44\x89\x88", 3)); // Duration, 8-byte float
+        if (at < 0)
+            throw std::runtime_error("no duration in the matroska header");
+        qToBigEndian<double>(3e11, bytes.data() + at + 3); // milliseconds
+        writeFile(path, bytes);
     } else if (name == QLatin1String("zero.avi")) {
         writeFile(path, QByteArray());
     } else if (name == QLatin1String("text.avi")) {

@@ -431,24 +431,23 @@ void PlayControl::setPlayCount(int count) {
 }
 
 void PlayControl::setSelectionStart(double seconds) {
-    if (!std::isfinite(seconds))
-        throw PlayError(kPlayErrBadValue);
-    seconds = std::max(0.0, seconds);
-    if (m_duration > 0.0)
-        seconds = std::min(seconds, m_duration);
-    m_selStart = seconds;
-    emitSelection();
-    if (m_state == 3)
-        applyEndLimit(true);
+    m_selStart = selectionTime(seconds);
+    selectionChanged();
 }
 
 void PlayControl::setSelectionEnd(double seconds) {
+    m_selEnd = selectionTime(seconds);
+    selectionChanged();
+}
+
+double PlayControl::selectionTime(double seconds) const {
     if (!std::isfinite(seconds))
         throw PlayError(kPlayErrBadValue);
     seconds = std::max(0.0, seconds);
-    if (m_duration > 0.0)
-        seconds = std::min(seconds, m_duration);
-    m_selEnd = seconds;
+    return m_duration > 0.0 ? std::min(seconds, m_duration) : seconds;
+}
+
+void PlayControl::selectionChanged() {
     emitSelection();
     if (m_state == 3)
         applyEndLimit(true);

@@ -140,6 +140,8 @@ private:
     void disableAudio();
     double timePosNow() const;
 
+    double selectionTime(double seconds) const;
+    void selectionChanged();
     void seekExact(double seconds);
     void applyEndLimit(bool running);
     void restoreAudio();

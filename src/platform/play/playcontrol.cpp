@@ -475,7 +475,8 @@ void PlayControl::SeekEnd() {
         seekExact(lastFrameTime());
 }
 
-void PlayControl::NextFrame() {
+// Pauses for a step and lets any seek land first; returns the time the step starts from.
+double PlayControl::beginStep() {
     requireVideo();
     if (m_state == 3) {
         applyEndLimit(false);
@@ -484,7 +485,11 @@ void PlayControl::NextFrame() {
     m_state = 2;
     disableAudio();
     waitFor([this] { return !m_seeking; }, kLoadWaitMs);
-    const double before = timePosNow();
+    return timePosNow();
+}
+
+void PlayControl::NextFrame() {
+    const double before = beginStep();
     if (m_eof || (m_knownLastFrame >= 0.0 && before >= m_knownLastFrame - kTimeEpsilon))
         throw PlayError(kPlayErrNoFrame);
     // The step plays one frame in real time; run fast so a slow clip does not hold the window.
@@ -505,15 +510,7 @@ void PlayControl::NextFrame() {
 }
 
 void PlayControl::PreviousFrame() {
-    requireVideo();
-    if (m_state == 3) {
-        applyEndLimit(false);
-        setProp("pause", "yes");
-    }
-    m_state = 2;
-    disableAudio();
-    waitFor([this] { return !m_seeking; }, kLoadWaitMs);
-    const double before = timePosNow();
+    const double before = beginStep();
     if (before <= m_t0 + 0.5 / m_fps)
         throw PlayError(kPlayErrNoFrame);
     const int restarts = m_restarts;

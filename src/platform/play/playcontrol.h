@@ -138,6 +138,7 @@ private:
     void loadFailed(long code);
     void setProp(const char* name, const QByteArray& value) const;
     void disableAudio();
+    double beginStep();
     double timePosNow() const;
 
     double selectionTime(double seconds) const;

@@ -506,7 +506,7 @@ void PlayControl::NextFrame() {
         m_knownLastFrame = before;
         throw PlayError(kPlayErrNoFrame);
     }
-    reportPosition(true);
+    reportPosition();
 }
 
 void PlayControl::PreviousFrame() {
@@ -521,7 +521,7 @@ void PlayControl::PreviousFrame() {
     if (after >= before - kTimeEpsilon)
         throw PlayError(kPlayErrNoFrame);
     m_eof = false;
-    reportPosition(true);
+    reportPosition();
 }
 
 // ---- frames --------------------------------------------------------------------------------
@@ -685,13 +685,12 @@ void PlayControl::emitSelection() {
         this, [this, s, e] { emit SelectionChanged(s, e); }, Qt::QueuedConnection);
 }
 
-void PlayControl::reportPosition(bool force) {
+void PlayControl::reportPosition() {
     if (m_network && !m_downloadDone)
         return;
     const int p = Position();
-    if (force || p != m_lastProgress)
-        if (p != m_lastProgress)
-            emitProgress(p);
+    if (p != m_lastProgress)
+        emitProgress(p);
 }
 
 void PlayControl::updateDownload(double cacheEnd, bool eof) {
@@ -825,7 +824,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
             if (prop->format == MPV_FORMAT_DOUBLE && m_loaded) {
                 m_timePos = *static_cast<double*>(prop->data);
                 if (!m_seeking)
-                    reportPosition(false);
+                    reportPosition();
             }
             break;
         case kObsDuration:
@@ -912,7 +911,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
                 m_timePos = timePosNow();
             m_seeking = false;
             m_pendingSeekFrame = -1;
-            reportPosition(true);
+            reportPosition();
         }
         break;
     case MPV_EVENT_END_FILE: {

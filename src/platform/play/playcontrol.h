@@ -152,7 +152,7 @@ private:
     void updateRenderTarget();
     QRect pictureRect(QSize picture) const;
     bool seekSettled() const;
-    void reportPosition(bool force);
+    void reportPosition();
     void updateDownload(double cacheEnd, bool eof);
     void emitProgress(int p);
     void emitSelection();

@@ -299,26 +299,19 @@ void PlayControl::loadUri(const QByteArray& uri, const QByteArray& options, bool
     m_loading = true;
     m_awaitingStart = true;
     m_loadReply = commandAsync(args);
-    m_state = 3;
+    m_state = 3; // plays once its first frame is known
     if (!wait)
-        return; // plays once its first frame is known
-    {
-        m_syncLoad = true;
-        const bool done =
-            waitFor([this] { return m_loadError != 0 || (m_loaded && m_firstFrame); }, kLoadWaitMs);
-        m_syncLoad = false;
-        if (m_loadError != 0) {
-            const long code = m_loadError;
-            dropSource();
-            throw PlayError(code);
-        }
-        if (!done && !m_loading) {
-            dropSource();
-            throw PlayError(kPlayErrTimeout);
-        }
+        return;
+    // A file still loading when the wait ends goes on as an address does: it plays once its
+    // first frame is known, and a later failure arrives through ErrorAbort.
+    m_syncLoad = true;
+    waitFor([this] { return m_loadError != 0 || (m_loaded && m_firstFrame); }, kLoadWaitMs);
+    m_syncLoad = false;
+    if (m_loadError != 0) {
+        const long code = m_loadError;
+        dropSource();
+        throw PlayError(code);
     }
-    m_state = 3;
-    setProp("pause", "no");
 }
 
 void PlayControl::requireSource() const {

@@ -36,7 +36,8 @@ class MpvSession;
 // - NextFrame / PreviousFrame pause and step one frame; they throw when there is no picture or
 //   no frame to step to.
 // - Source on a local file returns once the file is loaded or has failed (bounded wait), and
-//   throws for a file the engine cannot open. Only absolute local paths and http/https addresses
+//   throws for a file the engine cannot open; one still loading after the wait goes on loading
+//   as an address does. Only absolute local paths and http/https addresses
 //   reach the engine; other schemes and folders are refused. An address loads in the background
 //   and reports failure through ErrorAbort.
 // - FrameDib(timeout ms) returns an owned packed DIB (BITMAPINFOHEADER + 24-bit bottom-up rows)

@@ -6,10 +6,17 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QThread>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace korimo;
 using namespace korimo::test;
@@ -123,4 +130,38 @@ TEST_F(PlayTest, UnreachableAddressesRaiseErrorAbortQuickly) {
         EXPECT_EQ(play.State(), 0);
         EXPECT_THROW(play.FramePicture(500), PlayError);
     }
+}
+
+// A pipe that stays silent outlasts the load wait: Source returns, the load goes on, and when
+// the pipe closes empty the failure is raised as ErrorAbort.
+TEST_F(PlayTest, LoadOutlastingTheWaitFailsLaterThroughErrorAbort) {
+    const QByteArray pipe = QFile::encodeName(testDataDir() + QStringLiteral("/play/silent.avi"));
+    ::unlink(pipe.constData());
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    // The writer end lets the engine open the pipe and wait on it for bytes that never come.
+    std::atomic<bool> close{false};
+    std::thread writer([&] {
+        int fd = -1;
+        while (fd < 0 && !close) {
+            fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        while (!close)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (fd >= 0)
+            ::close(fd);
+    });
+    PlayControl play;
+    QSignalSpy aborts(&play, &PlayControl::ErrorAbort);
+    EXPECT_EQ(openError(play, QFile::decodeName(pipe)), 0);
+    EXPECT_EQ(play.SourceKind(), 1);
+    close = true;
+    writer.join();
+    EXPECT_TRUE(waitUntil([&] { return !aborts.isEmpty(); }, 5000)) << "failure never raised";
+    ::unlink(pipe.constData());
+    ASSERT_FALSE(aborts.isEmpty());
+    EXPECT_LT(aborts.first().at(0).toInt(), 0);
+    EXPECT_EQ(play.State(), 0);
+    EXPECT_EQ(play.SourceKind(), 0);
 }

@@ -555,11 +555,26 @@ void resizeResampledInto(const Image& src, Image& dst) {
     const Taps vertical = makeTaps(src.height(), dst.height());
     static const auto horizontalRows =
         KORIMO_PICK_VARIANT("ssse3", resampleRowsHorizontalSsse3, resampleRowsHorizontal);
-    Image tmp(dst.width(), src.height());
-    parallelRanges(src.height(), static_cast<long long>(dst.width()) * horizontal.stride,
-                   [&](int y0, int y1) { horizontalRows(src, tmp, horizontal, y0, y1); });
-    parallelRanges(dst.height(), static_cast<long long>(dst.width()) * vertical.stride,
-                   [&](int y0, int y1) { resampleRowsVertical(tmp, dst, vertical, y0, y1); });
+    const auto acrossRows = [&](const Image& from, Image& to) {
+        parallelRanges(to.height(), static_cast<long long>(to.width()) * horizontal.stride,
+                       [&](int y0, int y1) { horizontalRows(from, to, horizontal, y0, y1); });
+    };
+    const auto downColumns = [&](const Image& from, Image& to) {
+        parallelRanges(to.height(), static_cast<long long>(to.width()) * vertical.stride,
+                       [&](int y0, int y1) { resampleRowsVertical(from, to, vertical, y0, y1); });
+    };
+    // The picture between the passes is the smaller of the two orders allow, so turning a tall
+    // image into a wide one never needs one of the first's height and the second's width.
+    if (static_cast<long long>(dst.width()) * src.height() <=
+        static_cast<long long>(src.width()) * dst.height()) {
+        Image tmp(dst.width(), src.height());
+        acrossRows(src, tmp);
+        downColumns(tmp, dst);
+    } else {
+        Image tmp(src.width(), dst.height());
+        downColumns(src, tmp);
+        acrossRows(tmp, dst);
+    }
 }
 
 Image resizeResampled(const Image& src, int width, int height) {

@@ -172,6 +172,27 @@ TEST(Kernels, ExtremeShrinksKeepTheAverageOfFineDetail) {
     }
 }
 
+TEST(Kernels, ResamplingATallImageIntoAWideOneNeedsNoHugeIntermediate) {
+    // Widening first would need a 32768 x 32768 picture between the passes, though neither end
+    // holds more than half a million pixels.
+    Image tall(16, Image::kMaxSide);
+    for (int y = 0; y < tall.height(); ++y)
+        for (int x = 0; x < tall.width(); ++x)
+            tall.setPixel(x, y, argb(255, static_cast<unsigned>(y >> 7), 60, 200));
+    const Image wide = resizeResampled(tall, Image::kMaxSide, 16);
+    ASSERT_EQ(wide.width(), Image::kMaxSide);
+    ASSERT_EQ(wide.height(), 16);
+    for (int y = 0; y < wide.height(); ++y) {
+        // Each band of 2048 source rows comes out near the middle of its stretch of the red ramp.
+        const int red = (y * 2048 + 1024) >> 7;
+        for (int x = 0; x < wide.width(); x += 1021) {
+            const std::uint32_t p = wide.pixel(x, y);
+            ASSERT_NEAR(static_cast<int>((p >> 16) & 0xFF), red, 1) << x << "," << y;
+            ASSERT_EQ(p & 0xFF00FFFFu, argb(255, 0, 60, 200)) << x << "," << y;
+        }
+    }
+}
+
 TEST(Kernels, ResampledResizeMatchesAnIndependentCatmullRomResampler) {
     // A folder of its own: fixed names in a shared one race with any other run of this test.
     const QTemporaryDir scratch;

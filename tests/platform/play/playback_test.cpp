@@ -44,10 +44,12 @@ TEST_F(PlayTest, SourceRunPauseStopAndResetMoveThroughTheStates) {
 
     play.Pause();
     EXPECT_EQ(play.State(), 2);
-    pumpFor(100);
-    const int paused = play.Position();
+    // The engine takes requests in order, so this frame is the one the pause stopped on.
+    const int paused = decodeIndex(play.FramePicture(5000));
+    ASSERT_TRUE(waitUntil([&] { return play.Position() == paused; }, 3000));
     pumpFor(300);
     EXPECT_EQ(play.Position(), paused);
+    EXPECT_EQ(decodeIndex(play.FramePicture(5000)), paused);
 
     play.setSelectionStart(0.4); // frame 10
     play.Stop();

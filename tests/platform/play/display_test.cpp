@@ -1,3 +1,4 @@
+#include "play/mpvsession.h"
 #include "play/playcontrol.h"
 #include "playmedia.h"
 #include "playtestutil.h"
@@ -17,17 +18,11 @@ bool nearColour(QRgb a, QRgb b, int tolerance = 24) {
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
-// The widget's own painting, once the render thread has delivered a frame.
-QImage paintedArea(PlayControl& play) {
-    QImage shot;
-    waitUntil(
-        [&] {
-            shot = play.grab().toImage();
-            return !nearColour(shot.pixel(shot.width() / 2, shot.height() / 2), qRgb(0, 0, 0), 4);
-        },
-        3000);
-    // The render thread redraws at the new size shortly after a change of mode.
-    pumpFor(200);
+// The widget's own painting, once the render thread has delivered a frame at the size the
+// picture is shown at (until then the last frame is scaled into place).
+QImage paintedArea(PlayControl& play, QSize shown) {
+    EXPECT_TRUE(waitUntil([&] { return play.session()->lastFrame().size() == shown; }, 3000))
+        << "no frame rendered at " << shown.width() << "x" << shown.height();
     return play.grab().toImage();
 }
 
@@ -44,7 +39,7 @@ TEST_F(PlayTest, SizeModesPlaceThePicture) {
     EXPECT_THROW(play.setSizeMode(3), PlayError);
 
     play.setSizeMode(2); // the video's own size, centred: 160 px of black either side
-    QImage shot = paintedArea(play);
+    QImage shot = paintedArea(play, QSize(kClipWidth, kClipHeight));
     const QPoint origin((640 - kClipWidth) / 2, (300 - kClipHeight) / 2);
     EXPECT_EQ(shot.pixel(origin.x() - 2, 150) & 0xffffff, 0u);
     EXPECT_EQ(shot.pixel(origin.x() + kClipWidth + 2, 150) & 0xffffff, 0u);
@@ -52,13 +47,13 @@ TEST_F(PlayTest, SizeModesPlaceThePicture) {
         EXPECT_EQ(shot.pixel(origin + p), frame.pixel(p));
 
     play.setSizeMode(1); // stretched over the whole area
-    shot = paintedArea(play);
+    shot = paintedArea(play, QSize(640, 300));
     for (QPoint p : {QPoint(0, 299), QPoint(639, 299), QPoint(639, 200)})
         EXPECT_FALSE(nearColour(shot.pixel(p), qRgb(0, 0, 0), 4)) << p.x() << "," << p.y();
     EXPECT_TRUE(nearColour(shot.pixel(639, 299), frame.pixel(kClipWidth - 1, kClipHeight - 1)));
 
     play.setSizeMode(0); // fit: 400 x 300 keeps 4:3, bars of 120 px left and right
-    shot = paintedArea(play);
+    shot = paintedArea(play, QSize(400, 300));
     EXPECT_TRUE(nearColour(shot.pixel(110, 150), qRgb(0, 0, 0), 4));
     EXPECT_TRUE(nearColour(shot.pixel(530, 150), qRgb(0, 0, 0), 4));
     EXPECT_TRUE(nearColour(shot.pixel(125, 290), frame.pixel(4, 232)));

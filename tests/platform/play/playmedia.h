@@ -21,9 +21,9 @@ int decodeIndex(const QImage& picture);
 
 // The path of a generated clip by name, made on first use and kept in the test data folder:
 // "mpeg4.avi" (mpeg4 + mp3), "lossless.avi" (ffv1 RGB, no sound), "clip.mpg" (mpeg2 + mp2),
-// "clip.mov" (h264 + aac), "clip.wmv" (wmv2 + wma), "sound.mpa" (mp2 only), "hd.avi" (mpeg4
-// 1920x1080, no sound), "longclaim.mkv" (mpeg4 whose header claims 300 million seconds),
-// "zero.avi", "text.avi", "truncated.mov", "truncated.mpg", "clip.edl".
+// "clip.mov" (h264 + aac), "clip.wmv" (wmv2 + wma), "sound.mpa" (mp2 only), "longclaim.mkv"
+// (mpeg4 whose header claims 300 million seconds), "zero.avi", "text.avi", "truncated.mov",
+// "truncated.mpg", "clip.edl".
 QString clipPath(const QString& name);
 
 // Reads a whole file, empty on failure.

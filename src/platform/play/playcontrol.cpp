@@ -145,6 +145,19 @@ QByteArray packedDib(const QImage& image) {
     return packedDib(RawFrame{rgb.width(), rgb.height(), rgb.bytesPerLine(), rgb.constBits()});
 }
 
+// Runs `action` on the target's thread once, however often other threads ask before it runs.
+template <typename Action>
+void postOnce(QObject* target, std::atomic<bool>& queued, Action action) {
+    if (!queued.exchange(true))
+        QMetaObject::invokeMethod(
+            target,
+            [&queued, action] {
+                queued = false;
+                action();
+            },
+            Qt::QueuedConnection);
+}
+
 } // namespace
 
 void PlayControl::setAudioDriver(const QByteArray& driver) {
@@ -163,26 +176,8 @@ void PlayControl::ensureSession() {
     if (m_session)
         return;
     m_session = std::make_unique<MpvSession>(
-        [this] {
-            if (!m_drainQueued.exchange(true))
-                QMetaObject::invokeMethod(
-                    this,
-                    [this] {
-                        m_drainQueued = false;
-                        drainEvents();
-                    },
-                    Qt::QueuedConnection);
-        },
-        [this] {
-            if (!m_repaintQueued.exchange(true))
-                QMetaObject::invokeMethod(
-                    this,
-                    [this] {
-                        m_repaintQueued = false;
-                        update();
-                    },
-                    Qt::QueuedConnection);
-        });
+        [this] { postOnce(this, m_drainQueued, [this] { drainEvents(); }); },
+        [this] { postOnce(this, m_repaintQueued, [this] { update(); }); });
     mpv_handle* h = m_session->handle();
     for (const auto& p : kObserved)
         mpv_observe_property(h, p.id, p.name, p.format);

@@ -87,7 +87,8 @@ TEST_F(DialogsTest, AStartedDownloadClosesTheDialogAndShowsItsProgress) {
     EXPECT_EQ(screenMousePointer(), 13);
     EXPECT_TRUE(VidBAS::g_CurrentFile.isEmpty());
     // The download finishes: the label goes and "Cancel URL" is switched off again.
-    EXPECT_TRUE(waitFor([&] { return !main.lbldl->isVisibleTo(&main); }));
+    // Generous: a loaded machine may take a while to fetch even a small clip.
+    EXPECT_TRUE(waitFor([&] { return !main.lbldl->isVisibleTo(&main); }, 30000));
     EXPECT_EQ(main.Label3->Caption(), "100%");
     EXPECT_FALSE(main.Cmds[7]->Enabled());
 }

@@ -425,24 +425,17 @@ void Main::setWindowState(int state) {
     }
 }
 
-Form* findLoadedForm(const QString& name) {
-    for (Form* f : Form::Forms())
-        if (f->Name() == name)
-            return f;
-    return nullptr;
-}
-
 void Main::Form_Resize() {
     if (WindowState() == 1) {
         SetCaption(g_WindowTitle);
         if (VidBAS::g_ToolsOpen) {
-            if (Form* tools = findLoadedForm(QStringLiteral("Tools"))) {
+            if (Form* tools = Loaded(QStringLiteral("Tools"))) {
                 tools->hide();
                 tools->setWindowState(Qt::WindowMinimized);
             }
         }
     } else if (VidBAS::g_ToolsOpen) {
-        if (Form* tools = findLoadedForm(QStringLiteral("Tools"))) {
+        if (Form* tools = Loaded(QStringLiteral("Tools"))) {
             tools->setWindowState(Qt::WindowNoState);
             tools->Show();
         }

@@ -12,17 +12,6 @@
 
 namespace korimo {
 
-namespace {
-
-Resize* loadedResize() {
-    for (Form* f : Form::Forms())
-        if (auto* r = qobject_cast<Resize*>(f))
-            return r;
-    return nullptr;
-}
-
-} // namespace
-
 void Main::ImageResize_Click() {
     VidBAS::ShowHourglass();
     Viewer* viewer = findViewer(Viewer::First);
@@ -32,7 +21,7 @@ void Main::ImageResize_Click() {
         return;
     }
 
-    QPointer<Resize> dialog = loadedResize();
+    QPointer<Resize> dialog = Loaded<Resize>();
     if (!dialog)
         dialog = new Resize;
     skipOnError([&] {

@@ -53,10 +53,7 @@ void Main::Cmds_Click(int Index) {
     case 1:
         trkPosition->setFocus();
         skipOnError([this] {
-            Form* list = nullptr;
-            for (Form* f : Form::Forms())
-                if (f->Name() == QLatin1String("VideoList"))
-                    list = f;
+            Form* list = Loaded(QStringLiteral("VideoList"));
             if (!list)
                 list = new VideoList(this);
             list->Show(0, this);

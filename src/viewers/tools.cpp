@@ -176,10 +176,7 @@ void Tools::buildControls() {
 }
 
 Tools* Tools::loaded() {
-    for (Form* f : Form::Forms())
-        if (auto* t = qobject_cast<Tools*>(f))
-            return t;
-    return nullptr;
+    return Loaded<Tools>();
 }
 
 Viewer* Tools::host() const {

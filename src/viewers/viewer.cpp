@@ -215,10 +215,7 @@ void SavePicture(const QImage& picture, const QString& file) {
 }
 
 Viewer* findViewer(Viewer::Kind kind) {
-    for (Form* f : Form::Forms())
-        if (auto* v = qobject_cast<Viewer*>(f); v && v->kind() == kind)
-            return v;
-    return nullptr;
+    return qobject_cast<Viewer*>(Form::Loaded(formName(kind)));
 }
 
 Viewer* loadViewer(Viewer::Kind kind, bool forSave) {

@@ -150,10 +150,7 @@ TEST_F(DialogsTest, AClickInTheListPlaysThatFileAndSetsCaptureFromNoCap) {
     VidBAS::g_Playlist = {QString(), a, b};
     VidBAS::g_PlaylistCount = 2;
     main.Cmds_Click(1);
-    VideoList* list = nullptr;
-    for (Form* f : Form::Forms())
-        if (f->Name() == "VideoList")
-            list = qobject_cast<VideoList*>(f);
+    auto* list = qobject_cast<VideoList*>(Form::Loaded("VideoList"));
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(list->isVisible());
     ASSERT_EQ(list->VidList->count(), 2);

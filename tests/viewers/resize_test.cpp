@@ -326,8 +326,7 @@ TEST_F(ResizeOperationTest, AcceptedSizeShowsInTheSecondViewerAndLeavesTheCaptur
 
     EXPECT_EQ(viewer->ImgCtl1->ImagePicture().convertToFormat(QImage::Format_RGB32), original);
     EXPECT_EQ(screenMousePointer(), 0);
-    for (Form* f : Form::Forms())
-        EXPECT_EQ(qobject_cast<Resize*>(f), nullptr) << "the dialog is unloaded after a resize";
+    EXPECT_EQ(Form::Loaded<Resize>(), nullptr) << "the dialog is unloaded after a resize";
 
     // A second resize replaces the second viewer with a fresh one; nearest pixels keep the
     // board's two colours.
@@ -357,10 +356,9 @@ TEST_F(ResizeOperationTest, CancelChangesNothingAndKeepsTheDialogForNextTime) {
     EXPECT_EQ(viewer->ImgCtl1->ImagePicture().convertToFormat(QImage::Format_RGB32), original);
     EXPECT_FALSE(main->ImgCtl3->hasImage());
     EXPECT_EQ(screenMousePointer(), 0);
-    bool kept = false;
-    for (Form* f : Form::Forms())
-        kept = kept || (qobject_cast<Resize*>(f) && !f->isVisible());
-    EXPECT_TRUE(kept) << "cancel only hides the dialog";
+    const Resize* kept = Form::Loaded<Resize>();
+    ASSERT_NE(kept, nullptr) << "cancel only hides the dialog";
+    EXPECT_FALSE(kept->isVisible());
 }
 
 TEST_F(ResizeOperationTest, ASizeTooLargeToMakeIsReportedAndOpensNoViewer) {

@@ -40,6 +40,13 @@ QList<Form*> Form::Forms() {
     return out;
 }
 
+Form* Form::Loaded(const QString& name) {
+    for (Form* f : registry())
+        if (f->Name() == name)
+            return f;
+    return nullptr;
+}
+
 void Form::Load() {
     if (m_loaded)
         return;

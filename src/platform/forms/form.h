@@ -40,6 +40,14 @@ public:
 
     // Every form loaded now, oldest first.
     static QList<Form*> Forms();
+    // The loaded form of that name, or of that class; nullptr when none is loaded.
+    static Form* Loaded(const QString& name);
+    template <class T> static T* Loaded() {
+        for (Form* f : Forms())
+            if (auto* t = qobject_cast<T*>(f))
+                return t;
+        return nullptr;
+    }
 
     // Moves the window with the mouse as if its caption were grabbed. The window system moves it
     // where it can; otherwise the form follows the pointer itself until the button is released.

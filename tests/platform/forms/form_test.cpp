@@ -41,8 +41,10 @@ TEST(FormRuntime, LoadRunsOnceAndRegisters) {
     f.Load();
     EXPECT_EQ(f.loads, 1);
     EXPECT_TRUE(Form::Forms().contains(&f));
+    EXPECT_EQ(Form::Loaded(QStringLiteral("Probe")), &f);
     EXPECT_TRUE(f.Unload());
     EXPECT_FALSE(Form::Forms().contains(&f));
+    EXPECT_EQ(Form::Loaded(QStringLiteral("Probe")), nullptr);
     EXPECT_EQ(f.queries, 1);
     EXPECT_EQ(f.unloads, 1);
 }

@@ -3,11 +3,11 @@
 #include "app/main_form.h"
 #include "app/vidbas.h"
 #include "app/vidbas_dialogs.h"
+#include "controls/button_place.h"
 #include "controls/button_xp.h"
 #include "controls/xpcheckbox.h"
 #include "controls/xpradiobutton.h"
 #include "draw/olecolor.h"
-#include "forms/propertybag.h"
 #include "forms/runtime.h"
 #include "play/playcontrol.h"
 #include "settings/settingsstore.h"
@@ -180,17 +180,13 @@ void Options::buildControls() {
     };
     auto button = [&](QWidget* parent, const QRect& rect, const QString& caption, bool enabled,
                       const QString& tip) {
-        auto* b = new Button_XP(parent);
-        b->setGeometry(rect);
-        PropertyBag bag;
-        bag.WriteProperty(QStringLiteral("Caption"), caption);
-        bag.WriteProperty(QStringLiteral("ButtonStyle"), 3);
-        bag.WriteProperty(QStringLiteral("BackColor"), kButtonBack);
-        bag.WriteProperty(QStringLiteral("ForeColor"), kWhite);
-        bag.WriteProperty(QStringLiteral("Font"),
-                          designFont(QStringLiteral("MS Sans Serif"), 8.25, true));
-        bag.WriteProperty(QStringLiteral("Enabled"), enabled);
-        b->UserControl_ReadProperties(bag);
+        ButtonDesign design;
+        design.geometry = rect;
+        design.caption = caption;
+        design.enabled = enabled;
+        design.backColor = kButtonBack;
+        design.bold = true;
+        Button_XP* b = placeButton(parent, design);
         b->setToolTip(tip);
         return b;
     };

@@ -16,7 +16,8 @@ Button_XP* placeButton(QWidget* parent, const ButtonDesign& design) {
     if (!design.caption.isEmpty())
         bag.WriteProperty(QStringLiteral("ForeColor"), design.foreColor);
     bag.WriteProperty(QStringLiteral("MousePointer"), 99);
-    bag.WriteProperty(QStringLiteral("Font"), designFont(QStringLiteral("MS Sans Serif"), 8.25));
+    bag.WriteProperty(QStringLiteral("Font"),
+                      designFont(QStringLiteral("MS Sans Serif"), 8.25, design.bold));
     bag.WriteProperty(QStringLiteral("Enabled"), design.enabled);
     if (design.keepFaceColours) {
         bag.WriteProperty(QStringLiteral("XPColor_Hover"), design.backColor);

@@ -19,6 +19,8 @@ struct ButtonDesign {
     int style = 3;
     OleColor backColor = 0x00000040;
     OleColor foreColor = 0x00FFFFFF;
+    // The caption's MS Sans Serif 8.25 pt in bold.
+    bool bold = false;
     // Switch buttons keep their dark face when hovered or pressed in the on look.
     bool keepFaceColours = false;
 };

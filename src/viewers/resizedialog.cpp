@@ -1,5 +1,6 @@
 #include "viewers/resizedialog.h"
 
+#include "controls/button_place.h"
 #include "controls/button_xp.h"
 #include "controls/xpcheckbox.h"
 #include "forms/propertybag.h"
@@ -186,15 +187,12 @@ void Resize::buildControls() {
     Label1[2]->setBuddy(AspectRatioBox);
 
     auto button = [this](int left, const QString& caption, const QString& tip) {
-        auto* b = new Button_XP(Elastic1);
-        b->setGeometry(twipsRect(left, 2280, 1260, 385));
-        PropertyBag bag;
-        bag.WriteProperty(QStringLiteral("Caption"), caption);
-        bag.WriteProperty(QStringLiteral("ButtonStyle"), 3);
-        bag.WriteProperty(QStringLiteral("BackColor"), kButtonBack);
-        bag.WriteProperty(QStringLiteral("ForeColor"), kWhite);
-        bag.WriteProperty(QStringLiteral("Font"), font());
-        b->UserControl_ReadProperties(bag);
+        ButtonDesign design;
+        design.geometry = twipsRect(left, 2280, 1260, 385);
+        design.caption = caption;
+        design.backColor = kButtonBack;
+        design.bold = true;
+        Button_XP* b = placeButton(Elastic1, design);
         b->setToolTip(tip);
         return b;
     };

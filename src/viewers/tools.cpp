@@ -2,9 +2,9 @@
 
 #include "app/main_form.h"
 #include "app/vidbas.h"
+#include "controls/button_place.h"
 #include "controls/button_xp.h"
 #include "controls/picture.h"
-#include "forms/propertybag.h"
 #include "forms/runtime.h"
 #include "imaging/imgctl.h"
 #include "viewers/viewer.h"
@@ -20,7 +20,6 @@ namespace korimo {
 
 namespace {
 
-constexpr OleColor kButtonBack = 0x00000040;
 constexpr OleColor kLabelColour = 0x00E0E0E0;
 // Slider positions are percentages: 100 leaves the image as it is.
 constexpr int kSliderMax = 200;
@@ -124,14 +123,9 @@ void Tools::buildControls() {
     static const char* const kTips[6] = {" Resize ",  " Flip ",      " Rotate ",
                                          " Reverse ", " Grayscale ", " Undo "};
     for (int i = 0; i < 6; ++i) {
-        auto* b = new Button_XP(this);
-        b->setGeometry(twipsRect(420 * i, 0, 420, 315));
-        PropertyBag bag;
-        bag.WriteProperty(QStringLiteral("Caption"), QString());
-        bag.WriteProperty(QStringLiteral("ButtonStyle"), 3);
-        bag.WriteProperty(QStringLiteral("BackColor"), kButtonBack);
-        bag.WriteProperty(QStringLiteral("MousePointer"), 99);
-        b->UserControl_ReadProperties(bag);
+        ButtonDesign design;
+        design.geometry = twipsRect(420 * i, 0, 420, 315);
+        Button_XP* b = placeButton(this, design);
         b->setPicture(Picture::fromBitmap(buttonGlyph(i)));
         b->setPictureSize(2);
         b->setToolTip(QString::fromLatin1(kTips[i]));

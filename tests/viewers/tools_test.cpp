@@ -5,6 +5,7 @@
 #include "imaging/imgctl.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
+#include "support/waiting.h"
 #include "viewers/resizedialog.h"
 #include "viewers/tools.h"
 #include "viewers/viewer.h"
@@ -14,8 +15,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 using namespace korimo;
@@ -233,6 +236,26 @@ TEST_F(ToolsTest, ResizeButtonLeavesTheCaptureAsItWas) {
     ASSERT_NE(viewer2, nullptr);
     EXPECT_EQ(viewer2->ImgCtl1->ImageWidth(), 3);
     EXPECT_EQ(viewer2->ImgCtl1->ImageHeight(), 2);
+}
+
+TEST_F(ToolsTest, ClosingTheViewerWhileTheResizeFinishesLeavesBothWindowsWhole) {
+    QPointer<Viewer> v = viewer;
+    QPointer<Tools> t = tools;
+    test::ModalAnswerer answerer([&](QWidget* w) {
+        if (auto* r = qobject_cast<Resize*>(w)) {
+            r->Value1Box->setText("3");
+            // The user closes the capture window while the resize is still at work.
+            QCoreApplication::postEvent(v, new QCloseEvent);
+            r->Ok_Click();
+        }
+    });
+    tools->Cmd2_Click(Resize_);
+    ASSERT_FALSE(v.isNull() || t.isNull()) << "deleted while the resize was still running";
+    EXPECT_EQ(findViewer(Viewer::First), nullptr);
+    EXPECT_EQ(Tools::loaded(), nullptr);
+    EXPECT_FALSE(VidBAS::g_ToolsOpen);
+    EXPECT_NE(findViewer(Viewer::Second), nullptr) << "the resized copy still opens";
+    EXPECT_TRUE(test::waitFor([&] { return v.isNull() && t.isNull(); }));
 }
 
 TEST_F(ToolsTest, MainMinimisingHidesTheWindowAndRestoringBringsItBack) {

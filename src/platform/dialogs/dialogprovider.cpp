@@ -1,5 +1,7 @@
 #include "dialogs/dialogprovider.h"
 
+#include "forms/runtime.h"
+
 #include <QFileDialog>
 #include <QPointer>
 
@@ -21,7 +23,11 @@ void applyFilters(QFileDialog& dialog, const QStringList& nameFilters, int filte
 // exec() on a heap dialog guarded by QPointer: the owner may be destroyed while the dialog runs.
 QStringList runDialog(QFileDialog* dialog) {
     QPointer<QFileDialog> guard(dialog);
-    const int result = dialog->exec();
+    int result = QDialog::Rejected;
+    {
+        const NestedLoopScope waiting;
+        result = dialog->exec();
+    }
     if (!guard)
         return {};
     QStringList chosen;

@@ -1,10 +1,13 @@
 #include "forms/form.h"
 
+#include "forms/runtime.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QEventLoop>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <vector>
@@ -74,8 +77,19 @@ bool Form::Unload(int mode) {
     m_unloading = false;
     emit unloaded();
     if (m_deleteOnUnload)
-        deleteLater();
+        deleteWhenIdle();
     return true;
+}
+
+void Form::deleteWhenIdle() {
+    if (m_loaded)
+        return; // loaded again meanwhile
+    // A handler that let events run may still use this form once its loop returns.
+    if (NestedLoopScope::depth() > 0) {
+        QTimer::singleShot(20, this, &Form::deleteWhenIdle);
+        return;
+    }
+    deleteLater();
 }
 
 void Form::Show(int modal, QWidget* owner) {
@@ -108,7 +122,10 @@ void Form::Show(int modal, QWidget* owner) {
     QPointer<Form> self(this);
     QEventLoop loop;
     m_modalLoop = &loop;
-    loop.exec(QEventLoop::DialogExec);
+    {
+        const NestedLoopScope waiting;
+        loop.exec(QEventLoop::DialogExec);
+    }
     if (self) {
         m_modalLoop = nullptr;
         setWindowModality(Qt::NonModal);

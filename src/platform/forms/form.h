@@ -35,7 +35,8 @@ public:
     // Windows designed to open centred on their owner.
     void setCentreOnOwner(bool on) { m_centreOnOwner = on; }
 
-    // When set (the default), an unloaded form deletes itself once control returns to the loop.
+    // When set (the default), an unloaded form deletes itself once control is back in the main
+    // loop, with no handler waiting on a nested one.
     void setDeleteOnUnload(bool on) { m_deleteOnUnload = on; }
 
     // Every form loaded now, oldest first.
@@ -76,6 +77,7 @@ protected:
 private:
     void endModal();
     void endManualDrag();
+    void deleteWhenIdle();
 
     QString m_name;
     bool m_loaded = false;

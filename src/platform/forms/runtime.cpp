@@ -9,6 +9,19 @@ namespace korimo {
 
 namespace {
 int g_screenPointer = 0;
+int g_nestedLoops = 0;
+} // namespace
+
+NestedLoopScope::NestedLoopScope() {
+    ++g_nestedLoops;
+}
+
+NestedLoopScope::~NestedLoopScope() {
+    --g_nestedLoops;
+}
+
+int NestedLoopScope::depth() {
+    return g_nestedLoops;
 }
 
 int twipsToPixels(int twips) {
@@ -26,6 +39,7 @@ QRect twipsRect(int left, int top, int width, int height) {
 }
 
 void DoEvents() {
+    const NestedLoopScope waiting;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

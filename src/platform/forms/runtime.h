@@ -20,6 +20,19 @@ QRect twipsRect(int left, int top, int width, int height);
 // Lets pending events run, as a handler that must repaint before it goes on needs.
 void DoEvents();
 
+// Marks a loop that runs events while a handler waits further up the stack (DoEvents, a modal
+// show, a dialog's exec). A form unloaded meanwhile stays in memory until no such loop runs,
+// as the waiting handler may still use it.
+class NestedLoopScope {
+public:
+    NestedLoopScope();
+    ~NestedLoopScope();
+    NestedLoopScope(const NestedLoopScope&) = delete;
+    NestedLoopScope& operator=(const NestedLoopScope&) = delete;
+    // How many such loops run now.
+    static int depth();
+};
+
 // The program-wide mouse pointer: 0 default, 11 hourglass, 13 arrow with hourglass.
 void setScreenMousePointer(int pointer);
 int screenMousePointer();

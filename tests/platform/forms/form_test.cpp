@@ -1,8 +1,10 @@
 #include "forms/form.h"
 #include "forms/runtime.h"
 #include "support/modalanswerer.h"
+#include "support/waiting.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QPointer>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -101,6 +103,37 @@ TEST(FormRuntime, UnloadedFormDeletesItselfByDefault) {
     f->Unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(f.isNull());
+}
+
+TEST(FormRuntime, AFormUnloadedWhileAHandlerLetsEventsRunOutlivesThatHandler) {
+    QPointer<Form> f = new Form(QStringLiteral("Temp"));
+    f->Show();
+    // The close arrives while a handler lets events run, as a click on the close box might; the
+    // handler lets them run once more before it goes on.
+    QCoreApplication::postEvent(f, new QCloseEvent);
+    DoEvents();
+    DoEvents();
+    ASSERT_FALSE(f.isNull()) << "deleted under the waiting handler";
+    EXPECT_FALSE(f->IsLoaded());
+    EXPECT_FALSE(f->isVisible());
+    // Back in the loop, it goes.
+    EXPECT_TRUE(test::waitFor([&] { return f.isNull(); }));
+
+    // A form shown again before that stays.
+    QPointer<Form> g = new Form(QStringLiteral("Temp"));
+    g->Show();
+    QCoreApplication::postEvent(g, new QCloseEvent);
+    DoEvents();
+    ASSERT_FALSE(g.isNull());
+    g->Show();
+    // A timer due later than the form's pending removal has fired, so that removal was tried.
+    bool later = false;
+    QTimer::singleShot(200, [&] { later = true; });
+    ASSERT_TRUE(test::waitFor([&] { return later; }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(g.isNull());
+    EXPECT_TRUE(g->IsLoaded());
+    g->Unload();
 }
 
 TEST(FormRuntime, TwipsConvertAtFifteenAPixel) {

@@ -2,26 +2,19 @@
 
 namespace korimo {
 
-Picture Picture::fromBitmap(const QImage& image) {
+Picture Picture::withImage(Kind kind, const QImage& image, QImage::Format format) {
     Picture p;
-    if (image.isNull()) {
-        p.m_kind = Kind::Empty;
-        return p;
-    }
-    p.m_kind = Kind::Bitmap;
-    p.m_image = image.convertToFormat(QImage::Format_RGB32);
+    p.m_kind = image.isNull() ? Kind::Empty : kind;
+    p.m_image = image.convertToFormat(format);
     return p;
 }
 
+Picture Picture::fromBitmap(const QImage& image) {
+    return withImage(Kind::Bitmap, image, QImage::Format_RGB32);
+}
+
 Picture Picture::fromIcon(const QImage& image) {
-    Picture p;
-    if (image.isNull()) {
-        p.m_kind = Kind::Empty;
-        return p;
-    }
-    p.m_kind = Kind::Icon;
-    p.m_image = image.convertToFormat(QImage::Format_ARGB32);
-    return p;
+    return withImage(Kind::Icon, image, QImage::Format_ARGB32);
 }
 
 Picture Picture::empty() {

@@ -29,6 +29,8 @@ public:
 
 private:
     enum class Kind { Nothing, Empty, Bitmap, Icon };
+    // A null image gives an empty picture object rather than none.
+    static Picture withImage(Kind kind, const QImage& image, QImage::Format format);
     Kind m_kind = Kind::Nothing;
     QImage m_image;
 };

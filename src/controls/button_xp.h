@@ -198,10 +198,11 @@ private:
     void PaintBackground();
     void CopyParentBackground();
     void DrawBorder();
-    void drawRaised();
-    void drawSunken();
+    enum class Edge { Raised, Sunken };
+    void drawEdge(Edge edge);
     void DrawBevelRaised(std::uint32_t colour, int bevel, int depth);
     void DrawBevelSunken(std::uint32_t colour, int bevel, int depth);
+    void drawBevel(std::uint32_t colour, int bevel, int depth, Edge edge);
     void DrawDefaultFrame();
     void DrawXPButton(int state, int hover);
     void MakeRoundRegion();

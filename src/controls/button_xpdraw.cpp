@@ -15,6 +15,13 @@ namespace {
 
 constexpr std::uint32_t kShadowGrey = RGBValue(146, 146, 146);
 
+// RGB(P.R + dr, P.G + dg, P.B + db) with P = SplitRGB(c).
+std::uint32_t addToParts(std::uint32_t c, int dr, int dg, int db) {
+    const RGBParts p = SplitRGB(c);
+    return RGBClamped(static_cast<long long>(p.R) + dr, static_cast<long long>(p.G) + dg,
+                      static_cast<long long>(p.B) + db);
+}
+
 int roundHalfEven(double v) {
     return static_cast<int>(std::nearbyint(v));
 }
@@ -82,13 +89,9 @@ void Button_XP::PaintBackground() {
         OleColor hoverFace = m_XPColor_Hover;
         OleColor pressedFace = m_XPColor_Pressed;
         if (m_XPDefaultColors) {
-            const RGBParts p = SplitRGB(TranslateColor(kSysHighlight));
-            hoverFace = static_cast<OleColor>(RGBClamped(static_cast<long long>(p.R + 171),
-                                                         static_cast<long long>(p.G + 154),
-                                                         static_cast<long long>(p.B + 108)));
-            pressedFace = static_cast<OleColor>(RGBClamped(static_cast<long long>(p.R + 156),
-                                                           static_cast<long long>(p.G + 139),
-                                                           static_cast<long long>(p.B + 108)));
+            const std::uint32_t highlight = TranslateColor(kSysHighlight);
+            hoverFace = static_cast<OleColor>(addToParts(highlight, 171, 154, 108));
+            pressedFace = static_cast<OleColor>(addToParts(highlight, 156, 139, 108));
         }
         if (g_Hovered == 1 && g_Pressed == 0)
             setSurfaceBackColor(hoverFace);
@@ -120,22 +123,20 @@ void Button_XP::CopyParentBackground() {
     });
 }
 
-void Button_XP::drawRaised() {
-    if (m_BEVEL < 2) {
-        DrawRect(m_Surface, 0, 0, width(), height(), kSysButtonShadow, 0);
-        DrawRect(m_Surface, 0, 0, width() + 1, height() + 1, kSys3DHighlight, 0);
-    } else {
-        DrawBevelRaised(TranslateColor(m_SurfaceBackColor), m_BEVEL, m_BEVELDEPTH);
+void Button_XP::drawEdge(Edge edge) {
+    const std::uint32_t face = TranslateColor(m_SurfaceBackColor);
+    if (m_BEVEL >= 2) {
+        if (edge == Edge::Sunken)
+            DrawBevelSunken(face, m_BEVEL, m_BEVELDEPTH);
+        else
+            DrawBevelRaised(face, m_BEVEL, m_BEVELDEPTH);
+        return;
     }
-}
-
-void Button_XP::drawSunken() {
-    if (m_BEVEL < 2) {
-        DrawRect(m_Surface, 0, 0, width(), height(), kSys3DHighlight, 0);
-        DrawRect(m_Surface, 0, 0, width() + 1, height() + 1, kSysButtonShadow, 0);
-    } else {
-        DrawBevelSunken(TranslateColor(m_SurfaceBackColor), m_BEVEL, m_BEVELDEPTH);
-    }
+    // The second frame lies one past the surface: only its top row and left column show.
+    const bool sunken = edge == Edge::Sunken;
+    DrawRect(m_Surface, 0, 0, width(), height(), sunken ? kSys3DHighlight : kSysButtonShadow, 0);
+    DrawRect(m_Surface, 0, 0, width() + 1, height() + 1,
+             sunken ? kSysButtonShadow : kSys3DHighlight, 0);
 }
 
 void Button_XP::DrawBorder() {
@@ -145,7 +146,7 @@ void Button_XP::DrawBorder() {
         else if (m_ButtonStyle == 2)
             PaintBackground();
         else
-            drawRaised();
+            drawEdge(Edge::Raised);
         return;
     }
     if (m_ButtonStyle == 2) {
@@ -163,48 +164,41 @@ void Button_XP::DrawBorder() {
         return;
     }
     if (g_Pressed == 1)
-        drawSunken();
+        drawEdge(Edge::Sunken);
     if (g_Pressed == 0 && g_Hovered == 1)
-        drawRaised();
+        drawEdge(Edge::Raised);
     if (g_Pressed == 0 && g_Hovered == 0 && m_ButtonStyle == 0)
-        drawRaised();
+        drawEdge(Edge::Raised);
     if ((g_HasFocus == 1 && m_ButtonStyle == 0 && g_Pressed == 0) || m_Default)
         DrawDefaultFrame();
 }
 
 void Button_XP::DrawBevelRaised(std::uint32_t colour, int bevel, int depth) {
-    const int w = width();
-    const int h = height();
-    long long c = colour;
-    for (int i = bevel; i >= 0; --i) {
-        c = ShiftColor(c, -depth);
-        DrawRect(m_Surface, i, i, w - i, h - i, static_cast<OleColor>(c), 0);
-    }
-    c = colour;
-    for (int j = bevel; j >= 0; --j) {
-        const RGBParts p = SplitRGB(static_cast<double>(c));
-        c = RGBClamped(static_cast<long long>(p.R) + depth, static_cast<long long>(p.G) + depth,
-                       static_cast<long long>(p.B) + depth);
-        DrawLine(j, j, w - j - 1, j, static_cast<std::uint32_t>(c));
-        DrawLine(j, j, j, h - j - 1, static_cast<std::uint32_t>(c));
-    }
+    drawBevel(colour, bevel, depth, Edge::Raised);
 }
 
 void Button_XP::DrawBevelSunken(std::uint32_t colour, int bevel, int depth) {
+    drawBevel(colour, bevel, depth, Edge::Sunken);
+}
+
+void Button_XP::drawBevel(std::uint32_t colour, int bevel, int depth, Edge edge) {
+    // Raised, the frames darken outward under top and left lines that lighten outward; sunken,
+    // the other way round.
+    auto darker = [depth](std::uint32_t c) { return ShiftColor(c, -depth); };
+    auto lighter = [depth](std::uint32_t c) { return addToParts(c, depth, depth, depth); };
+    const bool sunken = edge == Edge::Sunken;
     const int w = width();
     const int h = height();
-    long long c = colour;
+    std::uint32_t c = colour;
     for (int i = bevel; i >= 0; --i) {
-        const RGBParts p = SplitRGB(static_cast<double>(c));
-        c = RGBClamped(static_cast<long long>(p.R) + depth, static_cast<long long>(p.G) + depth,
-                       static_cast<long long>(p.B) + depth);
+        c = sunken ? lighter(c) : darker(c);
         DrawRect(m_Surface, i, i, w - i, h - i, static_cast<OleColor>(c), 0);
     }
     c = colour;
     for (int j = bevel; j >= 0; --j) {
-        c = ShiftColor(c, -depth);
-        DrawLine(j, j, w - j - 1, j, static_cast<std::uint32_t>(c));
-        DrawLine(j, j, j, h - j - 1, static_cast<std::uint32_t>(c));
+        c = sunken ? darker(c) : lighter(c);
+        DrawLine(j, j, w - j - 1, j, c);
+        DrawLine(j, j, j, h - j - 1, c);
     }
 }
 

@@ -15,11 +15,6 @@ void triangleRight(QPainter& p, int left, int top, int width, int height) {
                             QPoint(left, top + height - 1)}));
 }
 
-void triangleLeft(QPainter& p, int left, int top, int width, int height) {
-    p.drawPolygon(QPolygon({QPoint(left + width - 1, top), QPoint(left, top + height / 2),
-                            QPoint(left + width - 1, top + height - 1)}));
-}
-
 void bar(QPainter& p, int left, int top, int width, int height) {
     p.fillRect(QRect(left, top, width, height), kInk);
 }
@@ -34,6 +29,17 @@ void arrowHead(QPainter& p, QPoint tip, int dx, int dy) {
 } // namespace
 
 QImage transportGlyph(TransportGlyph glyph) {
+    // Each left-pointing glyph is its right-pointing twin seen in a mirror.
+    switch (glyph) {
+    case TransportGlyph::PrevFrame:
+        return transportGlyph(TransportGlyph::NextFrame).mirrored(true, false);
+    case TransportGlyph::SeekStart:
+        return transportGlyph(TransportGlyph::SeekEnd).mirrored(true, false);
+    case TransportGlyph::SelEnd:
+        return transportGlyph(TransportGlyph::SelStart).mirrored(true, false);
+    default:
+        break;
+    }
     QImage image(kTransportGlyphSize, kTransportGlyphSize, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -48,18 +54,9 @@ QImage transportGlyph(TransportGlyph glyph) {
         bar(p, 2, 1, 3, 10);
         bar(p, 7, 1, 3, 10);
         break;
-    case TransportGlyph::PrevFrame:
-        bar(p, 1, 2, 2, 8);
-        triangleLeft(p, 4, 1, 6, 10);
-        break;
     case TransportGlyph::NextFrame:
         triangleRight(p, 2, 1, 6, 10);
         bar(p, 9, 2, 2, 8);
-        break;
-    case TransportGlyph::SeekStart:
-        bar(p, 0, 2, 2, 8);
-        triangleLeft(p, 2, 2, 5, 8);
-        triangleLeft(p, 6, 2, 5, 8);
         break;
     case TransportGlyph::SeekEnd:
         triangleRight(p, 1, 2, 5, 8);
@@ -96,11 +93,7 @@ QImage transportGlyph(TransportGlyph glyph) {
         bar(p, 3, 9, 2, 2);
         triangleRight(p, 6, 3, 4, 6);
         break;
-    case TransportGlyph::SelEnd:
-        bar(p, 9, 1, 2, 10);
-        bar(p, 7, 1, 2, 2);
-        bar(p, 7, 9, 2, 2);
-        triangleLeft(p, 2, 3, 4, 6);
+    default:
         break;
     }
     p.end();

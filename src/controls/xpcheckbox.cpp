@@ -1,6 +1,7 @@
 #include "controls/xpcheckbox.h"
 
 #include "controls/xpglyphs.h"
+#include "draw/olecolor.h"
 #include "forms/propertybag.h"
 
 #include "forms/runtime.h"
@@ -94,19 +95,19 @@ void xpcheckbox::InitProperties() {
     setCaption(objectName());
     setEnabled(true);
     setValue(0);
-    m_foreColor = 0;
 }
 
 void xpcheckbox::ReadProperties(const PropertyBag& bag) {
     setValue(bag.ReadProperty(QStringLiteral("Value"), 0).toInt());
     setCaption(bag.ReadProperty(QStringLiteral("Caption"), objectName()).toString());
     setEnabled(bag.ReadProperty(QStringLiteral("Enabled"), true).toBool());
-    m_backColor = bag.ReadProperty(QStringLiteral("BackColor"), kSysButtonFace).toInt();
-    m_foreColor = bag.ReadProperty(QStringLiteral("ForeColor"), 0).toInt();
     // The surface keeps showing the host's background; the colours only serve the palette.
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, oleToQColor(m_backColor));
-    pal.setColor(QPalette::WindowText, oleToQColor(m_foreColor));
+    pal.setColor(
+        QPalette::Window,
+        oleToQColor(bag.ReadProperty(QStringLiteral("BackColor"), kSysButtonFace).toInt()));
+    pal.setColor(QPalette::WindowText,
+                 oleToQColor(bag.ReadProperty(QStringLiteral("ForeColor"), 0).toInt()));
     setPalette(pal);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "controls/xpglyphscontrol.h"
-#include "draw/olecolor.h"
 #include "widgets/pictureclip.h"
 
 namespace korimo {
@@ -36,8 +35,6 @@ protected:
 private:
     PictureClip m_pc;
     int m_value = 0;
-    OleColor m_backColor = kSysButtonFace;
-    OleColor m_foreColor = 0;
 };
 
 } // namespace korimo

@@ -60,7 +60,6 @@ int XpGlyphControl::halfOfDifference(double a, double b) {
 }
 
 void XpGlyphControl::setEnabled(bool on) {
-    m_enabled = on;
     QWidget::setEnabled(on);
     if (on)
         DrawNormal();
@@ -81,40 +80,30 @@ void XpGlyphControl::setCaption(const QString& caption) {
 }
 
 void XpGlyphControl::DrawNormal() {
-    if (!m_enabled) {
+    if (Enabled())
+        showLook(LookNormal);
+    else
         DrawDisabled();
-        return;
-    }
-    showLook(LookNormal);
 }
 
 void XpGlyphControl::DrawDisabled() {
-    const int index = glyphIndex(LookDisabled);
-    if (index < 0)
-        return;
-    m_shown = index;
-    m_shownPicture = glyphPicture(index);
-    m_p->setPicture(m_shownPicture);
+    showGlyph(glyphIndex(LookDisabled));
 }
 
 void XpGlyphControl::showLook(int look) {
-    if (look == LookDisabled) {
-        DrawDisabled();
-        return;
-    }
-    if (!m_enabled)
-        return;
-    const int index = glyphIndex(look);
+    if (Enabled())
+        showGlyph(glyphIndex(look));
+}
+
+void XpGlyphControl::showGlyph(int index) {
     if (index < 0)
         return;
     m_shown = index;
-    m_shownPicture = glyphPicture(index);
-    m_p->setPicture(m_shownPicture);
+    m_p->setPicture(glyphPicture(index));
 }
 
 void XpGlyphControl::UserControl_MouseDown(int Button, int Shift, float X, float Y) {
-    if (m_enabled)
-        showLook(LookPressed);
+    showLook(LookPressed);
     emit MouseDown(Button, Shift, X, Y);
 }
 
@@ -126,7 +115,7 @@ void XpGlyphControl::UserControl_MouseMove(int Button, int Shift, float X, float
         return;
     QPointer<XpGlyphControl> self(this);
     emit MouseMove(Button, Shift, X, Y);
-    if (self && m_enabled)
+    if (self)
         showLook(Button == 1 ? LookPressed : LookHover);
 }
 

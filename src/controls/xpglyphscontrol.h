@@ -34,14 +34,15 @@ class XpGlyphControl : public QWidget {
 public:
     explicit XpGlyphControl(QWidget* parent = nullptr);
 
-    bool Enabled() const { return m_enabled; }
+    // The control's own state; a disabled container does not change it.
+    bool Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
     void setEnabled(bool on);
     QString Caption() const;
     void setCaption(const QString& caption);
 
     // The picture index now shown (-1 before any), and the picture itself.
     int shownGlyph() const { return m_shown; }
-    QImage shownPicture() const { return m_shownPicture; }
+    QImage shownPicture() const { return m_p->picture(); }
     bool hoverWatchRunning() const;
 
     QWidget* glyphPart() const;
@@ -75,6 +76,7 @@ protected:
 
     void DrawNormal();
     void DrawDisabled();
+    // The look's picture of the current value, shown only while enabled.
     void showLook(int look);
 
     void UserControl_MouseDown(int Button, int Shift, float X, float Y);
@@ -107,10 +109,9 @@ private:
     bool filterPartEvent(QObject* watched, QEvent* event);
     void press(QWidget* part, QMouseEvent* event);
     void release(QWidget* part, QMouseEvent* event);
+    void showGlyph(int index);
 
-    bool m_enabled = true;
     int m_shown = -1;
-    QImage m_shownPicture;
     QPointer<QWidget> m_pressedPart;
 };
 

@@ -73,17 +73,12 @@ void xpcheckbox::UserControl_Click() {
     DrawNormal();
 }
 
-int xpcheckbox::glyphTopTwips(double controlHeightTwips) {
-    return halfOfDifference(controlHeightTwips, 240);
-}
-
 int xpcheckbox::captionTopTwips(double controlHeightTwips, double captionHeightTwips) {
     return halfOfDifference(controlHeightTwips, captionHeightTwips);
 }
 
 void xpcheckbox::layoutParts() {
-    placeGlyph(0, glyphTopTwips(scaleHeightTwips()));
-    placeCaption(380, captionTopTwips(scaleHeightTwips(), captionHeightTwips()));
+    placeParts(380, captionTopTwips(scaleHeightTwips(), captionHeightTwips()));
 }
 
 void xpcheckbox::enabledApplied() {

@@ -21,8 +21,7 @@ public:
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 
-    // The glyph's and the caption's Top in twips for a control and a caption of these heights.
-    static int glyphTopTwips(double controlHeightTwips);
+    // The caption's Top in twips for a control and a caption of these heights.
     static int captionTopTwips(double controlHeightTwips, double captionHeightTwips);
 
 protected:

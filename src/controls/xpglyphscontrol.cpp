@@ -59,6 +59,10 @@ int XpGlyphControl::halfOfDifference(double a, double b) {
     return static_cast<int>(std::nearbyint(a - b)) / 2;
 }
 
+int XpGlyphControl::glyphTopTwips(double controlHeightTwips) {
+    return halfOfDifference(controlHeightTwips, 240);
+}
+
 void XpGlyphControl::setEnabled(bool on) {
     QWidget::setEnabled(on);
     if (on)
@@ -150,12 +154,9 @@ double XpGlyphControl::captionHeightTwips() const {
     return pixelsToTwips(m_lbl->height());
 }
 
-void XpGlyphControl::placeGlyph(int leftTwips, int topTwips) {
-    m_p->setGeometry(twipsRect(leftTwips, topTwips, 240, 240));
-}
-
-void XpGlyphControl::placeCaption(int leftTwips, int topTwips) {
-    m_lbl->move(twipsToPixels(leftTwips), twipsToPixels(topTwips));
+void XpGlyphControl::placeParts(int captionLeftTwips, int captionTopTwips) {
+    m_p->setGeometry(twipsRect(0, glyphTopTwips(scaleHeightTwips()), 240, 240));
+    m_lbl->move(twipsToPixels(captionLeftTwips), twipsToPixels(captionTopTwips));
 }
 
 void XpGlyphControl::press(QWidget* part, QMouseEvent* event) {

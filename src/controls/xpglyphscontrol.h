@@ -50,6 +50,8 @@ public:
 
     // `a \ 2` of the layouts: the difference rounded (halves to even), then halved toward zero.
     static int halfOfDifference(double a, double b);
+    // The glyph box's Top in twips: 240 twips high, centred in a control this high.
+    static int glyphTopTwips(double controlHeightTwips);
 
 signals:
     void Click();
@@ -88,8 +90,8 @@ protected:
     // Control height and the label's height, in twips.
     double scaleHeightTwips() const;
     double captionHeightTwips() const;
-    void placeGlyph(int leftTwips, int topTwips);
-    void placeCaption(int leftTwips, int topTwips);
+    // The glyph box at the left edge, centred; the caption where the control puts it.
+    void placeParts(int captionLeftTwips, int captionTopTwips);
 
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

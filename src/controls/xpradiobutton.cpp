@@ -71,17 +71,12 @@ void xpradiobutton::UserControl_Click() {
     DrawNormal();
 }
 
-int xpradiobutton::glyphTopTwips(double controlHeightTwips) {
-    return halfOfDifference(controlHeightTwips, 240);
-}
-
 int xpradiobutton::captionTopTwips(double controlHeightTwips, double captionHeightTwips) {
     return halfOfDifference(controlHeightTwips, captionHeightTwips) - 40;
 }
 
 void xpradiobutton::layoutParts() {
-    placeGlyph(0, glyphTopTwips(scaleHeightTwips()));
-    placeCaption(280, captionTopTwips(scaleHeightTwips(), captionHeightTwips()));
+    placeParts(280, captionTopTwips(scaleHeightTwips(), captionHeightTwips()));
 }
 
 QPointF xpradiobutton::glyphMovePosition(const QPointF&) const {

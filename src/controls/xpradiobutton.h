@@ -30,7 +30,7 @@ public:
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 
-    static int glyphTopTwips(double controlHeightTwips);
+    // The caption's Top in twips: centred beside the glyph, then raised by 40.
     static int captionTopTwips(double controlHeightTwips, double captionHeightTwips);
 
 protected:

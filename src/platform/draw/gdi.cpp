@@ -217,11 +217,6 @@ void drawIconStateDisabled(QImage& dst, int x, int y, const QImage& icon) {
     paintShape(dst, x, y, icon.width(), icon.height(), shape, shadowColour());
 }
 
-void drawImage(QImage& dst, int x, int y, const QImage& src) {
-    QPainter p(&dst);
-    p.drawImage(x, y, src);
-}
-
 void drawImageScaled(QImage& dst, const Rect& target, const QImage& src, const Rect& source) {
     if (target.width() <= 0 || target.height() <= 0 || source.width() <= 0 || source.height() <= 0)
         return;

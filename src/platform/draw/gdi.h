@@ -55,8 +55,6 @@ void drawStateDisabled(QImage& dst, int x, int y, const QImage& src);
 // The same looks for an icon, whose opaque pixels are its shape.
 void drawIconStateMono(QImage& dst, int x, int y, const QImage& icon, std::uint32_t brush);
 void drawIconStateDisabled(QImage& dst, int x, int y, const QImage& icon);
-// An image drawn over dst at its own size, alpha blended (icons).
-void drawImage(QImage& dst, int x, int y, const QImage& src);
 // The source area scaled into the destination area by nearest pixel, alpha blended.
 void drawImageScaled(QImage& dst, const Rect& target, const QImage& src, const Rect& source);
 

@@ -1,15 +1,11 @@
 #include "widgets/pictureclip.h"
 
+#include <algorithm>
+
 namespace korimo {
 
-PictureClip::PictureClip(const QImage& picture, int rows, int cols) : m_picture(picture) {
-    setRows(rows);
-    setCols(cols);
-}
-
-void PictureClip::setPicture(const QImage& picture) {
-    m_picture = picture;
-}
+PictureClip::PictureClip(const QImage& picture, int rows, int cols)
+    : m_picture(picture), m_rows(std::max(rows, 1)), m_cols(std::max(cols, 1)) {}
 
 QImage PictureClip::GraphicCell(int index) const {
     if (m_picture.isNull() || index < 0 || index >= m_rows * m_cols)

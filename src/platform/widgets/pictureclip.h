@@ -10,13 +10,6 @@ public:
     PictureClip() = default;
     PictureClip(const QImage& picture, int rows, int cols);
 
-    void setPicture(const QImage& picture);
-    const QImage& Picture() const { return m_picture; }
-    int Rows() const { return m_rows; }
-    void setRows(int rows) { m_rows = rows > 0 ? rows : 1; }
-    int Cols() const { return m_cols; }
-    void setCols(int cols) { m_cols = cols > 0 ? cols : 1; }
-
     int CellWidth() const { return m_picture.width() / m_cols; }
     int CellHeight() const { return m_picture.height() / m_rows; }
 

@@ -257,6 +257,38 @@ struct Line {
     qsizetype length = 0;
 };
 
+// Where the line that starts at lineStart ends: words join it while it fits; a lone word stays
+// even when wider.
+qsizetype fittingLineEnd(const QString& shown, const QFontMetrics& fm, qsizetype lineStart,
+                         qsizetype contentEnd, int available) {
+    qsizetype end = lineStart;
+    while (end < contentEnd) {
+        qsizetype wordEnd = end;
+        while (wordEnd < contentEnd && shown.at(wordEnd) == QLatin1Char(' '))
+            ++wordEnd;
+        while (wordEnd < contentEnd && shown.at(wordEnd) != QLatin1Char(' '))
+            ++wordEnd;
+        if (end > lineStart &&
+            fm.horizontalAdvance(shown.mid(lineStart, wordEnd - lineStart)) > available)
+            break;
+        end = wordEnd;
+    }
+    return end;
+}
+
+// One paragraph broken into lines; the spaces where a line breaks start no line.
+void wrapParagraph(QVector<Line>& lines, const QString& shown, const QFontMetrics& fm,
+                   qsizetype start, qsizetype contentEnd, int available) {
+    qsizetype lineStart = start;
+    do {
+        const qsizetype end = fittingLineEnd(shown, fm, lineStart, contentEnd, available);
+        lines.push_back({lineStart, end - lineStart});
+        lineStart = end;
+        while (lineStart < contentEnd && shown.at(lineStart) == QLatin1Char(' '))
+            ++lineStart;
+    } while (lineStart < contentEnd);
+}
+
 QVector<Line> breakLines(const QString& shown, const QFontMetrics& fm, int available,
                          bool wordBreak) {
     QVector<Line> lines;
@@ -269,35 +301,10 @@ QVector<Line> breakLines(const QString& shown, const QFontMetrics& fm, int avail
         qsizetype contentEnd = paraEnd;
         if (contentEnd > paraStart && shown.at(contentEnd - 1) == QLatin1Char('\r'))
             --contentEnd;
-        if (!wordBreak) {
+        if (wordBreak)
+            wrapParagraph(lines, shown, fm, paraStart, contentEnd, available);
+        else
             lines.push_back({paraStart, contentEnd - paraStart});
-        } else {
-            qsizetype lineStart = paraStart;
-            bool first = true;
-            while (first || lineStart < contentEnd) {
-                first = false;
-                // Extend the line word by word while it fits; a lone word stays even when wider.
-                qsizetype end = lineStart;
-                qsizetype scan = lineStart;
-                while (scan < contentEnd) {
-                    qsizetype wordEnd = scan;
-                    while (wordEnd < contentEnd && shown.at(wordEnd) == QLatin1Char(' '))
-                        ++wordEnd;
-                    while (wordEnd < contentEnd && shown.at(wordEnd) != QLatin1Char(' '))
-                        ++wordEnd;
-                    const int width =
-                        fm.horizontalAdvance(shown.mid(lineStart, wordEnd - lineStart));
-                    if (end > lineStart && width > available)
-                        break;
-                    end = wordEnd;
-                    scan = wordEnd;
-                }
-                lines.push_back({lineStart, end - lineStart});
-                lineStart = end;
-                while (lineStart < contentEnd && shown.at(lineStart) == QLatin1Char(' '))
-                    ++lineStart;
-            }
-        }
         if (last)
             break;
         paraStart = paraEnd + 1;

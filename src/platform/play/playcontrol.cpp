@@ -937,30 +937,35 @@ void PlayControl::handleEvent(const mpv_event* e) {
                 m_awaitSeekStart = true;
             break;
         }
-        if (!m_wanted.count(e->reply_userdata))
-            break;
-        Reply reply;
-        reply.error = e->error;
-        const RawFrame raw = e->error >= 0
-                                 ? rawFrame(static_cast<const mpv_event_command*>(e->data)->result)
-                                 : RawFrame{};
-        // A picture with non-square pixels is handed over at its display size.
-        const bool resize = !m_videoSize.isEmpty() && m_videoSize != QSize(raw.width, raw.height);
-        if (!raw.data) {
-        } else if (m_wanted[e->reply_userdata] && !resize) {
-            reply.dib = packedDib(raw);
-        } else {
-            reply.image = toImage(raw);
-            if (resize)
-                reply.image = reply.image.scaled(m_videoSize, Qt::IgnoreAspectRatio,
-                                                 Qt::SmoothTransformation);
-        }
-        m_replies[e->reply_userdata] = std::move(reply);
+        if (const auto wanted = m_wanted.find(e->reply_userdata); wanted != m_wanted.end())
+            m_replies[e->reply_userdata] = frameReply(*e, wanted->second);
         break;
     }
     default:
         break;
     }
+}
+
+// The frame of a screenshot reply: a DIB when one was asked for and the size is right.
+PlayControl::Reply PlayControl::frameReply(const mpv_event& e, bool asDib) const {
+    Reply reply;
+    reply.error = e.error;
+    if (e.error < 0)
+        return reply;
+    const RawFrame raw = rawFrame(static_cast<const mpv_event_command*>(e.data)->result);
+    if (!raw.data)
+        return reply;
+    // A picture with non-square pixels is handed over at its display size.
+    const bool resize = !m_videoSize.isEmpty() && m_videoSize != QSize(raw.width, raw.height);
+    if (asDib && !resize) {
+        reply.dib = packedDib(raw);
+        return reply;
+    }
+    reply.image = toImage(raw);
+    if (resize)
+        reply.image =
+            reply.image.scaled(m_videoSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return reply;
 }
 
 // ---- drawing -------------------------------------------------------------------------------

@@ -162,6 +162,7 @@ private:
     double lastFrameTime() const;
     double effectiveSelEnd() const;
     Reply grabFrame(int timeoutMs, bool asDib) const;
+    Reply frameReply(const mpv_event& e, bool asDib) const;
 
     std::unique_ptr<MpvSession> m_session;
     std::atomic<bool> m_drainQueued{false};

@@ -183,6 +183,7 @@ void PlayControl::ensureSession() {
         mpv_observe_property(h, p.id, p.name, p.format);
     setProp("mute", m_mute ? "yes" : "no");
     setProp("speed", QByteArray::number(m_rate, 'g', 10));
+    setProp("keepaspect", m_sizeMode == 1 ? "no" : "yes");
 }
 
 // ---- sources -------------------------------------------------------------------------------
@@ -402,6 +403,8 @@ void PlayControl::setSizeMode(int mode) {
     if (mode < 0 || mode > 2)
         throw PlayError(kPlayErrBadValue);
     m_sizeMode = mode;
+    if (m_session)
+        setProp("keepaspect", mode == 1 ? "no" : "yes");
     updateRenderTarget();
     update();
 }
@@ -754,7 +757,6 @@ void PlayControl::updateRenderTarget() {
         m_session->setRenderSize({});
         return;
     }
-    setProp("keepaspect", m_sizeMode == 1 ? "no" : "yes");
     const QSize target = pictureRect(m_videoSize).size();
     m_session->setRenderSize(target.isEmpty() ? m_videoSize : target);
 }

@@ -7,8 +7,9 @@
 
 namespace korimo::test {
 
-// Runs the event loop until the condition holds or the time is up.
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 8000);
+// Runs the event loop until the condition holds or the time is up. The limit only ends a wait
+// that will never succeed, so it is generous for a loaded machine with few cores.
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 30000);
 
 // Closes every message window that turns up and keeps its title and message texts.
 struct MessageCatcher {

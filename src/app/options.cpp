@@ -404,32 +404,22 @@ void Options::LoadOptions() {
     skipOnError([] { g_Folder = SettingsStore::get(QStringLiteral("Folder"), AutoSaveFolder()); });
     skipOnError([&] { LblFolder->setCaption(g_Folder.trimmed()); });
 
-    skipOnError([] { g_AutoSave = SettingsStore::getBool(QStringLiteral("AutoSave"), false); });
-    skipOnError([&] {
-        if (g_AutoSave)
-            check1->setValue(1);
-    });
+    // A stored Boolean into its copy; a set one ticks its box.
+    auto readBox = [](const char* key, bool fallback, bool& copy, xpcheckbox* box) {
+        skipOnError([&] { copy = SettingsStore::getBool(QString::fromLatin1(key), fallback); });
+        skipOnError([&] {
+            if (copy)
+                box->setValue(1);
+        });
+    };
+    readBox("AutoSave", false, g_AutoSave, check1);
     skipOnError([&] {
         if (ticked(check1))
             check3->setEnabled(true);
     });
-
-    const struct {
-        const char* key;
-        bool fallback;
-        bool* copy;
-        xpcheckbox* box;
-    } boxes[] = {{"VidSave", false, &g_VidSave, check2},
-                 {"NoCap", false, &g_NoCap, check3},
-                 {"ToolTip", true, &g_ToolTip, check10}};
-    for (const auto& b : boxes) {
-        skipOnError(
-            [&] { *b.copy = SettingsStore::getBool(QString::fromLatin1(b.key), b.fallback); });
-        skipOnError([&] {
-            if (*b.copy)
-                b.box->setValue(1);
-        });
-    }
+    readBox("VidSave", false, g_VidSave, check2);
+    readBox("NoCap", false, g_NoCap, check3);
+    readBox("ToolTip", true, g_ToolTip, check10);
 
     skipOnError([] { g_AutoDir = SettingsStore::getBool(QStringLiteral("AutoDir"), false); });
     skipOnError([&] {
@@ -437,23 +427,10 @@ void Options::LoadOptions() {
         Option2->setValue(g_AutoDir);
     });
 
-    const struct {
-        const char* key;
-        bool fallback;
-        bool* copy;
-        xpcheckbox* box;
-    } more[] = {{"NoWin", false, &g_NoWin, check4},
-                {"LoadVid", false, &g_LoadVid, check5},
-                {"HighQ", true, &g_HighQ, check8},
-                {"BW", false, &g_BW, check9}};
-    for (const auto& b : more) {
-        skipOnError(
-            [&] { *b.copy = SettingsStore::getBool(QString::fromLatin1(b.key), b.fallback); });
-        skipOnError([&] {
-            if (*b.copy)
-                b.box->setValue(1);
-        });
-    }
+    readBox("NoWin", false, g_NoWin, check4);
+    readBox("LoadVid", false, g_LoadVid, check5);
+    readBox("HighQ", true, g_HighQ, check8);
+    readBox("BW", false, g_BW, check9);
 
     skipOnError([&] {
         cmbAlign->addItems(kAlignItems);

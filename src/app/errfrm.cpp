@@ -6,7 +6,6 @@
 #include "forms/runtime.h"
 #include "widgets/elastic.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -14,7 +13,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QScreen>
 #include <QShortcut>
 #include <deque>
 
@@ -115,16 +113,6 @@ std::deque<PendingMessage>& pending() {
 
 bool g_messageOpen = false;
 
-void centreOn(QWidget* window, const QWidget* owner) {
-    QRect area;
-    if (owner)
-        area = owner->window()->frameGeometry();
-    else if (const QScreen* screen = QGuiApplication::primaryScreen())
-        area = screen->availableGeometry();
-    if (area.isValid())
-        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
-}
-
 void showOne(const PendingMessage& m) {
     if (m.playerError)
         VidBAS::g_OfferDontShow = true;
@@ -134,13 +122,7 @@ void showOne(const PendingMessage& m) {
     frm->ErrTitle->setText(displayText(VidBAS::g_ErrText));
     VidBAS::g_ErrText = m.message;
     frm->Label1->setText(displayText(VidBAS::g_ErrText));
-    QWidget* owner = m.owner.data();
-    if (owner) {
-        frm->setParent(owner->window(), frm->windowFlags());
-        owner = owner->window();
-    }
-    centreOn(frm, owner);
-    frm->Show(1, owner);
+    frm->Show(1, m.owner ? m.owner->window() : nullptr);
     if (frm && frm->IsLoaded())
         frm->Unload();
     if (m.playerError)
@@ -152,6 +134,7 @@ void showOne(const PendingMessage& m) {
 ErrFrm::ErrFrm(QWidget* owner) : Form(QStringLiteral("ErrFrm"), owner) {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     setFixedSize(twipsToPixels(7500), twipsToPixels(2910));
+    setCentreOnOwner(true);
 
     Elastic1 = new Elastic(this);
     Elastic1->setObjectName(QStringLiteral("Elastic1"));

@@ -17,12 +17,10 @@
 #include "widgets/label.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 
 namespace korimo {
 
@@ -120,6 +118,7 @@ void PreviewBox::paintEvent(QPaintEvent*) {
 Options::Options(QWidget* owner) : Form(QStringLiteral("Options"), owner) {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     setFixedSize(twipsToPixels(kWidthTwips), twipsToPixels(kHeightTwips));
+    setCentreOnOwner(true);
     buildControls();
     connectHandlers();
 }
@@ -358,12 +357,6 @@ void Options::connectHandlers() {
 }
 
 void Options::Form_Load() {
-    if (QWidget* owner = parentWidget()) {
-        const QRect area = owner->window()->frameGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-    }
     LoadOptions();
 }
 

@@ -126,6 +126,7 @@ Resize::Resize(QWidget* owner) : Form(QStringLiteral("Resize"), owner) {
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(twipsToPixels(3870), twipsToPixels(3030));
+    setCentreOnOwner(true);
     setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25, true));
     buildControls();
 }
@@ -365,14 +366,6 @@ void Resize::Ok_Click() {
 
 void Resize::Cancel_Click() {
     Hide();
-}
-
-void Resize::showEvent(QShowEvent* event) {
-    if (QWidget* owner = parentWidget()) {
-        const QRect o = owner->frameGeometry();
-        move(o.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-    }
-    Form::showEvent(event);
 }
 
 void Resize::Form_Activate() {

@@ -75,7 +75,6 @@ public:
 
 protected:
     void Form_Activate() override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();

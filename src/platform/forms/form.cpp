@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -101,8 +102,13 @@ void Form::Show(int modal, QWidget* owner) {
         setParent(owner, flags | Qt::Window);
     }
     if (m_centreOnOwner && !isVisible()) {
-        if (QWidget* o = parentWidget() ? parentWidget()->window() : nullptr)
-            move(o->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        QRect area;
+        if (const QWidget* o = parentWidget() ? parentWidget()->window() : nullptr)
+            area = o->frameGeometry();
+        else if (const QScreen* s = QGuiApplication::primaryScreen())
+            area = s->availableGeometry();
+        if (area.isValid())
+            move(area.center() - QPoint(width() / 2, height() / 2));
     }
     if (modal == 0) {
         show();

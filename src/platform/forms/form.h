@@ -32,7 +32,7 @@ public:
     void Refresh();
     bool IsModalRunning() const { return m_modalLoop != nullptr; }
 
-    // Windows designed to open centred on their owner.
+    // Windows designed to open centred on their owner (on the screen when they have none).
     void setCentreOnOwner(bool on) { m_centreOnOwner = on; }
 
     // When set (the default), an unloaded form deletes itself once control is back in the main

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -134,6 +135,22 @@ TEST(FormRuntime, AFormUnloadedWhileAHandlerLetsEventsRunOutlivesThatHandler) {
     ASSERT_FALSE(g.isNull());
     EXPECT_TRUE(g->IsLoaded());
     g->Unload();
+}
+
+TEST(FormRuntime, CentredFormsOpenOverTheirOwnerOrTheScreen) {
+    QWidget owner;
+    owner.setGeometry(100, 80, 600, 400);
+    owner.show();
+    for (QWidget* o : {&owner, static_cast<QWidget*>(nullptr)}) {
+        ProbeForm f(QStringLiteral("Probe"));
+        f.resize(200, 100);
+        f.setCentreOnOwner(true);
+        f.Show(0, o);
+        const QRect area =
+            o ? owner.frameGeometry() : QGuiApplication::primaryScreen()->availableGeometry();
+        EXPECT_LE((f.geometry().center() - area.center()).manhattanLength(), 2) << (o != nullptr);
+        f.Unload();
+    }
 }
 
 TEST(FormRuntime, TwipsConvertAtFifteenAPixel) {

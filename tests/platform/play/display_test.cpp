@@ -84,12 +84,15 @@ TEST_F(PlayTest, GuiThreadIsNeverBlockedDuringPlayback) {
     QElapsedTimer clock;
     qint64 last = -1;
     qint64 worst = 0;
+    int stalls = 0; // gaps over 100 ms
     QTimer tick;
     tick.setInterval(5);
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        if (last >= 0)
+        if (last >= 0) {
             worst = std::max(worst, now - last);
+            stalls += now - last > 100;
+        }
         last = now;
     });
     play.setSource(clipPath(QStringLiteral("clip.mpg")));
@@ -110,5 +113,8 @@ TEST_F(PlayTest, GuiThreadIsNeverBlockedDuringPlayback) {
     }
     tick.stop();
     EXPECT_GT(frames, 30) << "it did not play";
-    EXPECT_LT(worst, 100) << "longest gap between timer ticks, ms";
+    // A loaded machine can hold the whole process back once; the control blocking the window
+    // would do it on every loop of the one-second selection, three times in this run.
+    EXPECT_LE(stalls, 1) << "longest gap between timer ticks: " << worst << " ms";
+    EXPECT_LT(worst, 500) << "longest gap between timer ticks, ms";
 }

@@ -23,14 +23,6 @@ namespace {
 const QColor kTitleColour = oleToQColor(0x0071510F);
 const QColor kEndHover = oleToQColor(0xFFFF);
 
-QFont designFont(double points, bool bold) {
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
-
 void setTextColour(QLabel* label, const QColor& colour) {
     QPalette pal = label->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
@@ -144,7 +136,7 @@ ErrFrm::ErrFrm(QWidget* owner) : Form(QStringLiteral("ErrFrm"), owner) {
 
     ErrTitle = placeLabel(Elastic1, "ErrTitle", twipsRect(360, 480, 6765, 300));
     ErrTitle->setAlignment(Qt::AlignCenter);
-    ErrTitle->setFont(designFont(12, true));
+    ErrTitle->setFont(designFont(QStringLiteral("MS Sans Serif"), 12, true));
     setTextColour(ErrTitle, kTitleColour);
 
     Label1 = placeLabel(Elastic1, "Label1", twipsRect(480, 960, 6495, 1455));
@@ -154,7 +146,7 @@ ErrFrm::ErrFrm(QWidget* owner) : Form(QStringLiteral("ErrFrm"), owner) {
 
     LblEnd = placeLabel(Elastic1, "LblEnd", twipsRect(7200, 360, 255, 360));
     LblEnd->setText(QStringLiteral("x"));
-    LblEnd->setFont(designFont(13.5, false));
+    LblEnd->setFont(designFont(QStringLiteral("MS Sans Serif"), 13.5));
     LblEnd->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     LblEnd->setCursor(Qt::PointingHandCursor);
     LblEnd->setMouseTracking(true);

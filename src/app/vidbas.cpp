@@ -45,8 +45,9 @@ bool FileExists(const QString& path) {
     g_ApiResult = 0;
     if (path.isEmpty())
         return false;
+    // A file the user may not read still stands there: an automatic name must not replace it.
     const QFileInfo info(path);
-    if (info.isFile() && info.isReadable())
+    if (info.isFile())
         g_ApiResult = info.size();
     return g_ApiResult != 0;
 }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 TEST(VidBAS, FileExistsNeedsAFileWithBytes) {
     QTemporaryDir dir;
@@ -21,6 +22,20 @@ TEST(VidBAS, FileExistsNeedsAFileWithBytes) {
     EXPECT_FALSE(VidBAS::FileExists(dir.filePath("missing.bmp")));
     EXPECT_TRUE(VidBAS::FileExists(full));
     EXPECT_EQ(VidBAS::g_ApiResult, 2);
+}
+
+TEST(VidBAS, AFileThatCannotBeReadStillExists) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "every file is readable to root";
+    QTemporaryDir dir;
+    const QString locked = dir.filePath("auto1.bmp");
+    {
+        QFile f(locked);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("BM", 2);
+    }
+    ASSERT_TRUE(QFile::setPermissions(locked, QFile::WriteOwner));
+    EXPECT_TRUE(VidBAS::FileExists(locked));
 }
 
 TEST(VidBAS, CheckVideoTypeLooksAtTheLastFourCharacters) {

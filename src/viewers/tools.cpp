@@ -226,9 +226,12 @@ void Tools::CopyLast() {
     Viewer* v = frmHost.data();
     if (!v || !v->ImgCtl1->hasImage())
         return;
-    nUndoSlot = nUndoSlot % kRing + 1;
+    // The ring moves on only once the copy is kept: a copy that fails leaves no empty step that
+    // would stop every later undo.
+    const int slot = nUndoSlot % kRing + 1;
+    ImgCtl1[slot]->setBitmap(v->ImgCtl1->Bitmap());
+    nUndoSlot = slot;
     nUndoCount = std::min(nUndoCount + 1, kRing);
-    ImgCtl1[nUndoSlot]->setBitmap(v->ImgCtl1->Bitmap());
 }
 
 void Tools::refreshHost() {
@@ -247,7 +250,7 @@ void Tools::Cmd2_Click(int Index) {
     auto edit = [this, img](auto&& change) {
         if (!img || !img->hasImage())
             return;
-        CopyLast();
+        skipOnError([this] { CopyLast(); });
         skipOnError([&] { change(*img); });
     };
     switch (Index) {

@@ -19,7 +19,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace korimo;
 
@@ -190,6 +193,36 @@ TEST_F(ToolsTest, AReloadedWindowStartsWithAnEmptyRingAndUndoesItsOwnEdits) {
     EXPECT_EQ(held(), second);
     tools->Cmd2_Click(Undo);
     EXPECT_EQ(held(), first);
+}
+
+namespace {
+// Bytes of address space the process holds now.
+rlim_t addressSpaceInUse() {
+    std::ifstream statm("/proc/self/statm");
+    rlim_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+}
+} // namespace
+
+TEST_F(ToolsTest, AnEditWhoseUndoCopyFailsLeavesTheEarlierStepsUndoable) {
+    // A frame so large that, with the address space held short, no copy of it can be made.
+    setImage(pattern(6, 4).scaled(6000, 4000));
+    const QImage original = held();
+    press(Flip);
+    ASSERT_EQ(tools->undoSteps(), 1);
+
+    rlimit was{};
+    ASSERT_EQ(::getrlimit(RLIMIT_AS, &was), 0);
+    rlimit tight = was;
+    tight.rlim_cur = addressSpaceInUse() + 32u * 1024 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &tight), 0);
+    tools->Cmd2_Click(Rotate);
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &was), 0);
+    EXPECT_EQ(tools->undoSteps(), 1) << "the failed copy is no undo step";
+
+    tools->Cmd2_Click(Undo);
+    EXPECT_EQ(held(), original);
 }
 
 TEST_F(ToolsTest, SlidersOnlyPreviewAndTheNextEditStartsFromTheUnadjustedImage) {

@@ -117,6 +117,26 @@ TEST(Kernels, ColourAdjustmentsKeepAlphaAndMeetTheirDocumentedPoints) {
     EXPECT_EQ(huge.pixel(1, 0), argb(200, 0, 255, 255));
 }
 
+TEST(Kernels, ColourAdjustmentsOfLargeImagesTouchEveryPixelExactlyOnce) {
+    // Large images are adjusted in slices on several threads; each row on its own stays on one
+    // thread, so the two must agree pixel for pixel.
+    const Image original = naturalImage(1283, 1001, true);
+    const std::vector<void (*)(Image&)> kernels = {[](Image& i) { grayscale(i); },
+                                                   [](Image& i) { adjustBrightness(i, 150); },
+                                                   [](Image& i) { adjustContrast(i, 1300); }};
+    for (std::size_t k = 0; k < kernels.size(); ++k) {
+        Image whole(original);
+        kernels[k](whole);
+        for (int y = 0; y < original.height(); ++y) {
+            Image line(original.width(), 1);
+            std::copy(original.row(y), original.row(y) + original.width(), line.row(0));
+            kernels[k](line);
+            ASSERT_TRUE(std::equal(line.row(0), line.row(0) + original.width(), whole.row(y)))
+                << "kernel " << k << " row " << y;
+        }
+    }
+}
+
 TEST(Kernels, ResizedImagesHaveExactlyTheAskedSize) {
     const Image src = naturalImage(97, 61);
     for (auto [w, h] : std::vector<std::pair<int, int>>{

@@ -3,6 +3,7 @@
 #include "clipboard/clipboard.h"
 #include "controls/button_xp.h"
 #include "imaging/imgctl.h"
+#include "mainwindowtest.h"
 #include "platform/dialogs/scripteddialogprovider.h"
 #include "platform/play/playmedia.h"
 #include "play/playcontrol.h"
@@ -87,21 +88,13 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-class CaptureTest : public ::testing::Test {
+class CaptureTest : public MainWindowTest {
 protected:
-    static void SetUpTestSuite() { PlayControl::setAudioDriver("null"); }
-    void SetUp() override {
-        VidBAS::ResetState();
-        m_cwd = QDir::currentPath();
-        main.Load();
-        main.Show();
-    }
     void TearDown() override {
         for (Viewer::Kind k : {Viewer::Second, Viewer::First})
             if (Viewer* v = findViewer(k))
                 v->Unload();
-        QDir::setCurrent(m_cwd);
-        VidBAS::ResetState();
+        MainWindowTest::TearDown();
     }
 
     // Opens the lossless clip paused on frame `index`.
@@ -123,11 +116,8 @@ protected:
         VidBAS::g_Folder = folder;
     }
 
-    ScopedSettingsFile settings;
     ScriptedDialogProvider dialogs;
-    Main main;
     QTemporaryDir dir;
-    QString m_cwd;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 #include "app/vidbas.h"
 #include "controls/button_xp.h"
+#include "mainwindowtest.h"
 #include "platform/play/playmedia.h"
 #include "play/playcontrol.h"
 #include "support/modalanswerer.h"
@@ -17,21 +18,15 @@ using namespace korimo::test;
 
 namespace {
 
-class PlayerEventsTest : public ::testing::Test {
+class PlayerEventsTest : public MainWindowTest {
 protected:
-    static void SetUpTestSuite() { PlayControl::setAudioDriver("null"); }
     void SetUp() override {
-        VidBAS::ResetState();
-        main.Load();
-        main.Show();
+        MainWindowTest::SetUp();
         // A loaded clip gives the progress its base: 50 frames.
         main.MMPlay->setSource(clipPath("lossless.avi"));
         main.MMPlay->Pause();
         main.trkPosition->setMax(main.MMPlay->TrackLength());
     }
-    void TearDown() override { VidBAS::ResetState(); }
-    ScopedSettingsFile settings;
-    Main main;
 };
 
 } // namespace

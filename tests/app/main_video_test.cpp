@@ -5,6 +5,7 @@
 #include "app/vidbas.h"
 #include "app/vidbas_video.h"
 #include "controls/button_xp.h"
+#include "mainwindowtest.h"
 #include "platform/dialogs/scripteddialogprovider.h"
 #include "platform/play/playmedia.h"
 #include "play/playcontrol.h"
@@ -31,29 +32,15 @@ using namespace korimo::test;
 
 namespace {
 
-class MainVideoTest : public ::testing::Test {
+class MainVideoTest : public MainWindowTest {
 protected:
-    static void SetUpTestSuite() { PlayControl::setAudioDriver("null"); }
-    void SetUp() override {
-        VidBAS::ResetState();
-        m_cwd = QDir::currentPath();
-        main.Load();
-        main.Show();
-    }
-    void TearDown() override {
-        QDir::setCurrent(m_cwd);
-        VidBAS::ResetState();
-    }
     int shownIndex() { return decodeIndex(main.MMPlay->FramePicture(5000)); }
     void openClips(const QStringList& paths) {
         dialogs.openAnswer = paths;
         main.Cmds_Click(0);
     }
 
-    ScopedSettingsFile settings;
     ScriptedDialogProvider dialogs;
-    Main main;
-    QString m_cwd;
 };
 
 } // namespace

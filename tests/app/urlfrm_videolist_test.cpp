@@ -4,6 +4,7 @@
 #include "app/videolist.h"
 #include "controls/button_xp.h"
 #include "forms/runtime.h"
+#include "mainwindowtest.h"
 #include "platform/play/httpserver.h"
 #include "platform/play/playmedia.h"
 #include "play/playcontrol.h"
@@ -37,21 +38,7 @@ QString messageTitle(QWidget* w) {
     return {};
 }
 
-class DialogsTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { PlayControl::setAudioDriver("null"); }
-    void SetUp() override {
-        VidBAS::ResetState();
-        main.Load();
-        main.Show();
-    }
-    void TearDown() override {
-        VidBAS::ShowDefaultPointer();
-        VidBAS::ResetState();
-    }
-    ScopedSettingsFile settings;
-    Main main;
-};
+using DialogsTest = MainWindowTest;
 
 } // namespace
 

@@ -225,6 +225,17 @@ void Button_XP::DrawXPButton(int state, int hover) {
     auto line = [&](int x1, int y1, int x2, int y2, std::uint32_t from, int delta) {
         DrawLine(x1, y1, x2, y2, ShiftColor(from, delta));
     };
+    // The focus and hover rims: a frame inside the outline, shaded lighter at the top and darker
+    // at the bottom by the given steps.
+    auto rim = [&](OleColor colour, int bottom, int top, int upper, int sides) {
+        DrawRect(m_Surface, 1, 2, W - 1, H - 2, colour, 0);
+        const std::uint32_t c = TranslateColor(colour);
+        line(2, H - 2, W - 2, H - 2, c, bottom);
+        line(2, 1, W - 2, 1, c, top);
+        line(1, 2, W - 1, 2, c, upper);
+        line(2, 3, 2, H - 3, c, sides);
+        line(W - 3, 3, W - 3, H - 3, c, sides);
+    };
 
     DrawRect(m_Surface, 0, 0, W, H, m_BackColor, 1);
     if (!Enabled()) {
@@ -247,13 +258,7 @@ void Button_XP::DrawXPButton(int state, int hover) {
         DrawRect(m_Surface, 0, 0, W, H, static_cast<OleColor>(K), 0);
         corners(K);
         if (g_HasFocus == 1) {
-            DrawRect(m_Surface, 1, 2, W - 1, H - 2, focusRim, 0);
-            const std::uint32_t f = TranslateColor(focusRim);
-            line(2, H - 2, W - 2, H - 2, f, -33);
-            line(2, 1, W - 2, 1, f, 65);
-            line(1, 2, W - 1, 2, f, 50);
-            line(2, 3, 2, H - 3, f, 31);
-            line(W - 3, 3, W - 3, H - 3, f, 31);
+            rim(focusRim, -33, 65, 50, 31);
         } else {
             line(2, H - 2, W - 2, H - 2, base, -48);
             line(1, H - 3, W - 2, H - 3, base, -32);
@@ -264,15 +269,8 @@ void Button_XP::DrawXPButton(int state, int hover) {
             line(1, 2, 1, H - 2, base, -5);
             line(2, 3, 2, H - 3, base, -10);
         }
-        if (hover == 1) {
-            DrawRect(m_Surface, 1, 2, W - 1, H - 2, hoverRim, 0);
-            const std::uint32_t h = TranslateColor(hoverRim);
-            line(2, H - 2, W - 2, H - 2, h, -40);
-            line(2, 1, W - 2, 1, h, 90);
-            line(1, 2, W - 1, 2, h, 35);
-            line(2, 3, 2, H - 3, h, 20);
-            line(W - 3, 3, W - 3, H - 3, h, 20);
-        }
+        if (hover == 1)
+            rim(hoverRim, -40, 90, 35, 20);
     } else if (state == 2) {
         const std::uint32_t base = ShiftColor(ShiftColor(back, 48), -32);
         const float s = 15.0f / static_cast<float>(H);

@@ -2,6 +2,7 @@
 #include "play/playcontrol.h"
 #include "playmedia.h"
 #include "playtestutil.h"
+#include <QCoreApplication>
 
 #include <QElapsedTimer>
 #include <QTimer>

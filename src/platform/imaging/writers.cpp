@@ -172,16 +172,18 @@ void writeBmp24(const Image& image, const ByteSink& sink) {
     sink(header, sizeof header);
 
     // Rows go out in batches of about 1 MiB, so the sink is called a few dozen times, not once
-    // per row.
-    const std::size_t batchRows = std::max<std::size_t>(1, (std::size_t{1} << 20) / rowBytes);
-    std::vector<unsigned char> batch(batchRows * rowBytes, 0);
-    std::size_t filled = 0;
-    for (int y = h - 1; y >= 0; --y) {
-        packRow(image.row(y), w, batch.data() + filled * rowBytes);
-        if (++filled == batchRows || y == 0) {
-            sink(batch.data(), filled * rowBytes);
-            filled = 0;
-        }
+    // per row. Within a batch the frame is read top to bottom and each row is put in its
+    // bottom-up place: reading a large frame backwards row by row defeats the memory
+    // prefetcher and took about twice as long.
+    const int batchRows =
+        static_cast<int>(std::max<std::size_t>(1, (std::size_t{1} << 20) / rowBytes));
+    std::vector<unsigned char> batch(static_cast<std::size_t>(batchRows) * rowBytes, 0);
+    for (int end = h; end > 0; end -= batchRows) {
+        const int begin = std::max(0, end - batchRows);
+        for (int y = begin; y < end; ++y)
+            packRow(image.row(y), w,
+                    batch.data() + static_cast<std::size_t>(end - 1 - y) * rowBytes);
+        sink(batch.data(), static_cast<std::size_t>(end - begin) * rowBytes);
     }
 }
 

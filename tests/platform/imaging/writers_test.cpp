@@ -63,6 +63,20 @@ TEST_F(Writers, BmpDecodesToTheSamePixelsUprightForEveryRowPadding) {
     }
 }
 
+TEST_F(Writers, BmpRowsStayInOrderAcrossTheWritersBatches) {
+    // About 2.7 MB of rows with a padded row size, so the rows are handed over in several
+    // batches and the last one is short.
+    const Image image = naturalImage(3001, 300);
+    int handovers = 0;
+    QByteArray bmp;
+    writeBmp24(image, [&](const void* data, std::size_t size) {
+        ++handovers;
+        bmp.append(static_cast<const char*>(data), static_cast<qsizetype>(size));
+    });
+    EXPECT_GT(handovers, 3);
+    EXPECT_EQ(test::maxChannelDifference(image, decodeWithQt(bmp, "BMP"), false), 0);
+}
+
 TEST_F(Writers, TgaKeepsEveryChannelIncludingAlphaUpright) {
     const Image image = naturalImage(61, 29, true);
     const QByteArray tga = encodeToMemory(writeTga32, image);

@@ -1,7 +1,7 @@
 // Each kernel and writer beside the floor it should approach: memcpy of the same buffer for the
 // kernels, writing the same byte count (and the writer's own file from memory) for BMP and TGA,
-// libjpeg-turbo's own compress for JPEG,
-// and libvips for the resampled resize. Sizes: 1920 x 1080 (fits L2/L3) and 3840 x 2160 (RAM).
+// libjpeg-turbo's own compress for JPEG and libvips for the resampled resize. Sizes: 1920 x 1080
+// (fits L2/L3) and 3840 x 2160 (RAM).
 #include "imaging/image.h"
 #include "imaging/kernels.h"
 #include "imaging/writers.h"

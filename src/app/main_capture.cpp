@@ -12,6 +12,7 @@
 #include "widgets/hslider.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <limits>
 
 namespace korimo {
@@ -57,6 +58,13 @@ QString graphicFilesFilter() {
     for (const char* text : pairs)
         filter += QString::fromLatin1(text) + QChar(0);
     return filter + QChar(0);
+}
+
+// A folder or other non-file under the name: no file can be saved there, so an automatic name
+// passes over it.
+bool nameTakenByOther(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
 }
 
 } // namespace
@@ -112,7 +120,7 @@ void Main::SaveFrame() {
                                      : g_AutoDir     ? AutoSaveFolder() + QLatin1Char('/')
                                                      : QDir::currentPath() + QLatin1Char('/');
                 g_SaveFile = base + QStringLiteral("auto") + QString::number(n) + g_Ext;
-            } while (FileExists(g_SaveFile));
+            } while (FileExists(g_SaveFile) || nameTakenByOther(g_SaveFile));
         } else {
             if (g_SpecialFolder && !QDir::setCurrent(g_Folder))
                 throw StepError("The capture folder cannot be made current.");

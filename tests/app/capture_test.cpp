@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
 #include <QPointer>
@@ -189,6 +190,20 @@ TEST_F(CaptureTest, AutomaticNamesTakeTheFirstFreeNumberOnEverySave) {
     main.Cmd2_Click(5);
     EXPECT_FALSE(decoded(here.filePath("auto1.bmp")).isNull());
     EXPECT_EQ(dialogs.asked, 1); // only the open dialog was shown
+}
+
+TEST_F(CaptureTest, AnAutomaticNameTakenByAFolderIsPassedOver) {
+    openAt(2);
+    main.Cmd2_Click(4);
+    autoSaveInto(dir.path());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("auto1.bmp"));
+    MessageCatcher messages;
+
+    main.Cmd2_Click(5);
+    EXPECT_TRUE(messages.titles.isEmpty()) << messages.titles.join(',').toStdString();
+    EXPECT_EQ(VidBAS::g_SaveFile, dir.path() + "/auto2.bmp");
+    EXPECT_EQ(rgb(decoded(dir.filePath("auto2.bmp"))), rgb(sourceFrame(2)));
+    EXPECT_TRUE(QFileInfo(dir.filePath("auto1.bmp")).isDir());
 }
 
 TEST_F(CaptureTest, EveryCaptureFormatWritesItsKindOfFile) {

@@ -140,6 +140,7 @@ void Main::SaveFrame() {
             g_SaveFormat = captureFormatIndex(g_Ext);
             GetSaveFormat(g_SaveFormat, g_SaveQuality, g_SaveBits);
             Viewer* saver = nullptr;
+            bool writtenOnLoad = false;
             if (g_Viewer2Open) {
                 saver = findViewer(Viewer::Second);
             } else {
@@ -151,11 +152,14 @@ void Main::SaveFrame() {
                     hidden->Unload();
                     Cmd2[5]->setEnabled(saveOn);
                 }
+                const bool fresh = findViewer(Viewer::First) == nullptr;
                 saver = loadViewer(Viewer::First, true);
+                writtenOnLoad = fresh && saver->savedOnLoad();
             }
             if (!saver)
                 throw StepError("No viewer holds a frame.");
-            saver->ImgCtl1->SaveImage(g_SaveFile, g_SaveFormat, g_SaveBits, g_SaveQuality);
+            if (!writtenOnLoad)
+                saver->ImgCtl1->SaveImage(g_SaveFile, g_SaveFormat, g_SaveBits, g_SaveQuality);
         }
 
         if (g_VidSave)

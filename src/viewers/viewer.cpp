@@ -115,13 +115,18 @@ void Viewer::LoadCapture() {
 
     // Only a save writes straight from the player: a capture that slips through while NoCap is
     // set must not overwrite the file saved last. The written frame is then the image, not
-    // whatever older picture the clipboard holds, so the save that follows writes the same frame.
+    // whatever older picture the clipboard holds. It is written once, in the save's format, so
+    // a save that fails leaves no stray bitmap in place of an older file.
     std::shared_ptr<const Image> written;
+    m_savedOnLoad = false;
     if (VidBAS::g_NoCap && m_forSave) {
         try {
-            const QImage frame = requireMain().MMPlay->FramePicture(5000);
-            SavePicture(frame, VidBAS::g_SaveFile);
-            written = std::make_shared<const Image>(fromQImage(frame));
+            const Main& main = requireMain();
+            auto frame = std::make_shared<const Image>(fromQImage(main.MMPlay->FramePicture(5000)));
+            saveImageFile(*frame, VidBAS::g_SaveFile, main.g_SaveFormat, main.g_SaveBits,
+                          main.g_SaveQuality);
+            m_savedOnLoad = true;
+            written = std::move(frame);
         } catch (...) {
             ShowMessage(this, QStringLiteral("Error Opening Capture!"),
                         QStringLiteral("Error opening clipboard capture."));

@@ -28,6 +28,8 @@ public:
     AAPrintPicture* AAPrintPicture1 = nullptr;
 
     Kind kind() const { return m_kind; }
+    // Whether the load made for Main's save with NoCap set wrote the save's file itself.
+    bool savedOnLoad() const { return m_savedOnLoad; }
 
     // Prints the picture shown at the position the options chose.
     void PrintMe();
@@ -51,13 +53,15 @@ private:
 
     Kind m_kind;
     bool m_forSave = false;
+    bool m_savedOnLoad = false;
 };
 
 // The loaded window of that kind, or nullptr.
 Viewer* findViewer(Viewer::Kind kind);
 // The loaded window of that kind; when none is loaded a new one is made and loaded (its load
 // takes the frame from the clipboard). forSave marks the load Main's save makes: with NoCap set
-// that load writes the player's frame to g_SaveFile and holds that frame instead.
+// that load writes the player's frame to g_SaveFile in Main's save format and holds that frame
+// instead.
 Viewer* loadViewer(Viewer::Kind kind, bool forSave = false);
 
 // Writes a picture as a 24-bit Windows bitmap file, through a temporary file in the same folder.

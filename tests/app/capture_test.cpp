@@ -28,7 +28,9 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace korimo;
 using namespace korimo::test;
@@ -368,6 +370,9 @@ TEST_F(CaptureTest, WithoutTheViewerEachSaveWritesTheFrameShownNow) {
     main.Cmd2_Click(3);
     main.Cmd2_Click(4);
     EXPECT_EQ(readAll(dir.filePath("auto2.tga")), saved);
+    // The window that load made and the capture then showed still writes the next save.
+    main.Cmd2_Click(5);
+    EXPECT_EQ(readTga32(readAll(dir.filePath("auto3.tga"))).size(), QSize(kClipWidth, kClipHeight));
 }
 
 TEST_F(CaptureTest, WithoutTheViewerAFrameThatCannotBeWrittenOpensNoPicture) {
@@ -382,6 +387,46 @@ TEST_F(CaptureTest, WithoutTheViewerAFrameThatCannotBeWrittenOpensNoPicture) {
     ASSERT_NE(v, nullptr);
     EXPECT_FALSE(v->ImgCtl1->hasImage());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
+}
+
+TEST_F(CaptureTest, WithoutTheViewerAFailedSaveLeavesNoFileAndKeepsTheOldOne) {
+    openAt(2);
+    VidBAS::g_NoCap = true;
+    autoSaveInto(dir.path());
+    // An extension no option writes: the save fails, and must not leave a file behind.
+    SettingsStore::save("Ext", ".png");
+    {
+        MessageCatcher messages;
+        main.Cmd2_Click(5);
+        EXPECT_EQ(messages.titles.last(), "Error!");
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+
+    // A file chosen in the dialog keeps its contents when the frame does not fit on the disk.
+    SettingsStore::save("Ext", ".tga");
+    VidBAS::g_AutoSave = false;
+    writeFile(dir.filePath("keep.tga"), "old picture");
+    dialogs.saveAnswer = dir.filePath("keep.tga");
+    // A file-size limit above a 24-bit bitmap of the frame and below its 32-bit Targa file.
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 54 + kClipWidth * kClipHeight * 3 + 20000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QStringList titles;
+    {
+        MessageCatcher messages;
+        main.Cmd2_Click(5);
+        titles = messages.titles;
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    ASSERT_FALSE(titles.isEmpty());
+    EXPECT_EQ(titles.last(), "Error!");
+    EXPECT_EQ(readAll(dir.filePath("keep.tga")), "old picture");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{"keep.tga"});
 }
 
 TEST_F(CaptureTest, ThePrintButtonPrintsTheResizedFrameWhileItsWindowIsOpen) {

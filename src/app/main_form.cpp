@@ -380,8 +380,8 @@ void Main::InitMainForm() {
     skipOnError([] { g_PPosition = SettingsStore::getInt(QStringLiteral("PPosition"), 4); });
 
     skipOnError([] {
-        if (!QDir().mkdir(AutoSaveFolder()))
-            throw StepError("the AutoSave folder exists or cannot be made");
+        if (!CreateAutoSaveFolder(ProgramFolder()))
+            throw StepError("the AutoSave folder cannot be made");
     });
 
     const bool read =

@@ -88,4 +88,9 @@ QString AutoSaveFolderFor(const QString& programFolder) {
            QStringLiteral("/AutoSave");
 }
 
+bool CreateAutoSaveFolder(const QString& programFolder) {
+    // The per-user data folder of a new user holds none of the folders above it yet.
+    return QDir().mkpath(AutoSaveFolderFor(programFolder));
+}
+
 } // namespace VidBAS

@@ -63,5 +63,7 @@ QString ProgramFolder();
 QString AutoSaveFolder();
 // The same choice for a given program folder.
 QString AutoSaveFolderFor(const QString& programFolder);
+// Makes that folder, with any missing folders above it; true when it stands there afterwards.
+bool CreateAutoSaveFolder(const QString& programFolder);
 
 } // namespace VidBAS

@@ -67,6 +67,32 @@ TEST(VidBAS, AutoSaveFolderMovesOutOfAReadOnlyProgramFolder) {
     EXPECT_FALSE(elsewhere.startsWith("/proc"));
 }
 
+TEST(VidBAS, TheAutoSaveFolderIsMadeWithTheFoldersAboveIt) {
+    QTemporaryDir dir;
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    const bool hadData = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    // A new user's data folder does not hold the program's folders yet.
+    const QString data = dir.filePath("fresh user/share");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    const QString folder = VidBAS::AutoSaveFolderFor("/proc/self");
+    const bool made = VidBAS::CreateAutoSaveFolder("/proc/self");
+    if (hadData)
+        qputenv("XDG_DATA_HOME", oldData);
+    else
+        qunsetenv("XDG_DATA_HOME");
+    EXPECT_TRUE(folder.startsWith(data + "/")) << folder.toStdString();
+    EXPECT_TRUE(made);
+    EXPECT_TRUE(QDir(folder).exists());
+    // Made again, an existing folder is no failure and stays as it was.
+    QFile kept(folder + "/auto1.bmp");
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.write("BM", 2);
+    kept.close();
+    EXPECT_TRUE(VidBAS::CreateAutoSaveFolder(dir.path()));
+    EXPECT_TRUE(QDir(dir.filePath("AutoSave")).exists());
+    EXPECT_TRUE(VidBAS::FileExists(folder + "/auto1.bmp"));
+}
+
 TEST(VidBAS, ResetStateReturnsToStartValues) {
     VidBAS::g_CurrentFile = "x.avi";
     VidBAS::g_PlaylistCount = 3;

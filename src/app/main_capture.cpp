@@ -85,8 +85,10 @@ void Main::CaptureFrame() {
         if (dib.isEmpty())
             throw StepError("The player gave no frame.");
         if (clipboard::putFrame(dib)) {
-            if (Viewer* shown = findViewer(Viewer::First); shown && shown->isVisible())
-                shown->Unload();
+            // A window left hidden by a save without the viewer holds that save's frame, not
+            // this one, so it is made afresh as a shown one is.
+            if (Viewer* loaded = findViewer(Viewer::First))
+                loaded->Unload();
             DoEvents();
             Viewer* viewer = loadViewer(Viewer::First);
             viewer->Show(0, this);

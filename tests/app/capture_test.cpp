@@ -375,6 +375,28 @@ TEST_F(CaptureTest, WithoutTheViewerEachSaveWritesTheFrameShownNow) {
     EXPECT_EQ(readTga32(readAll(dir.filePath("auto3.tga"))).size(), QSize(kClipWidth, kClipHeight));
 }
 
+TEST_F(CaptureTest, ACaptureAfterSavesWithoutTheViewerShowsTheNewFrame) {
+    openAt(2);
+    VidBAS::g_NoCap = true;
+    autoSaveInto(dir.path());
+    main.Cmd2_Click(5); // leaves the window that held the saved frame hidden
+    ASSERT_NE(findViewer(Viewer::First), nullptr);
+
+    VidBAS::g_NoCap = false;
+    main.Cmd2_Click(3);
+    main.Cmd2_Click(4);
+    Viewer* v = findViewer(Viewer::First);
+    ASSERT_NE(v, nullptr);
+    EXPECT_TRUE(v->isVisible());
+    EXPECT_EQ(rgb(v->ImgCtl1->ImagePicture()), rgb(sourceFrame(3)));
+    EXPECT_EQ(rgb(v->ClipPic->Picture()), rgb(sourceFrame(3)));
+    EXPECT_TRUE(main.Cmd2[5]->Enabled());
+
+    // And the save writes the frame shown.
+    main.Cmd2_Click(5);
+    EXPECT_EQ(rgb(decoded(dir.filePath("auto2.bmp"))), rgb(sourceFrame(3)));
+}
+
 TEST_F(CaptureTest, WithoutTheViewerAFrameThatCannotBeWrittenOpensNoPicture) {
     openAt(2);
     VidBAS::g_NoCap = true;

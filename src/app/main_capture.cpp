@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <limits>
 
 namespace korimo {
@@ -65,6 +66,15 @@ QString graphicFilesFilter() {
 bool nameTakenByOther(const QString& path) {
     const QFileInfo info(path);
     return info.exists() && !info.isFile();
+}
+
+// The save dialog's own question before it replaces a file.
+bool confirmReplace(QWidget* owner, const QString& path) {
+    const QString text = QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                             .arg(QFileInfo(path).fileName());
+    return QMessageBox::question(owner, QStringLiteral("Save Video Frame"), text,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace
@@ -131,8 +141,15 @@ void Main::SaveFrame() {
                 trkPosition->setFocus();
                 return;
             }
-            if (g_SaveFile.right(4).toLower() != g_Ext)
+            if (g_SaveFile.right(4).toLower() != g_Ext) {
                 g_SaveFile += g_Ext;
+                // The dialog asked before replacing the name it gave, not this one; a "No"
+                // ends the click as a cancel does.
+                if (QFileInfo(g_SaveFile).isFile() && !confirmReplace(this, g_SaveFile)) {
+                    trkPosition->setFocus();
+                    return;
+                }
+            }
         }
 
         if (g_VidSave) {

@@ -25,7 +25,9 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
@@ -281,6 +283,52 @@ TEST_F(CaptureTest, DialogNamesGetTheExtensionUnlessTheyEndInItInAnyCase) {
     VidBAS::g_Folder = chosen.path();
     main.Cmd2_Click(5);
     EXPECT_EQ(QDir::currentPath(), QDir(chosen.path()).canonicalPath());
+}
+
+TEST_F(CaptureTest, AnExtensionAddedToADialogNameAsksBeforeReplacingThatFile) {
+    openAt(1);
+    main.Cmd2_Click(4);
+    SettingsStore::save("Ext", ".jpg");
+    writeFile(dir.filePath("shot.jpg"), "old bytes");
+    // The dialog asked about "shot" only; the file written is shot.jpg.
+    dialogs.saveAnswer = dir.filePath("shot");
+    QStringList asked;
+    {
+        ModalAnswerer no([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr) << w->metaObject()->className();
+            asked << box->text();
+            box->button(QMessageBox::No)->click();
+        });
+        main.Cmd2_Click(5);
+    }
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked.first().startsWith("shot.jpg already exists."))
+        << asked.first().toStdString();
+    EXPECT_EQ(readAll(dir.filePath("shot.jpg")), "old bytes");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{"shot.jpg"});
+    ASSERT_NE(findViewer(Viewer::First), nullptr);
+    EXPECT_TRUE(findViewer(Viewer::First)->isVisible());
+
+    {
+        ModalAnswerer yes([](QWidget* w) {
+            if (auto* box = qobject_cast<QMessageBox*>(w))
+                box->button(QMessageBox::Yes)->click();
+            else
+                w->close();
+        });
+        main.Cmd2_Click(5);
+        EXPECT_EQ(yes.answered(), 1);
+    }
+    EXPECT_EQ(formatOf(dir.filePath("shot.jpg")), "jpeg");
+
+    // A new name is written without a question.
+    MessageCatcher messages;
+    dialogs.saveAnswer = dir.filePath("fresh");
+    main.Cmd2_Click(5);
+    EXPECT_EQ(messages.answerer.answered(), 0);
+    EXPECT_EQ(formatOf(dir.filePath("fresh.jpg")), "jpeg");
 }
 
 TEST_F(CaptureTest, SavingFromTheVideoWritesTheCurrentFrameAsABitmap) {

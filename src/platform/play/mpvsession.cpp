@@ -92,6 +92,9 @@ MpvSession::MpvSession(std::function<void()> wakeup, std::function<void()> frame
         {"audio-display", "no"},
         {"access-references", "no"},
         {"load-unsafe-playlists", "no"},
+        // The software renderer cannot turn a picture and aborts on a rotated one; the control
+        // turns such videos upright with a filter instead.
+        {"video-rotate", "no"},
         {"hr-seek", "yes"},
         // Without it, seeks and steps in MPEG program streams land on the wrong frame.
         {"hr-seek-demuxer-offset", "1"},

@@ -718,11 +718,37 @@ void PlayControl::onFileLoaded() {
     };
     m_hasVideo = selected("vid");
     m_hasAudio = selected("aid");
+    if (m_hasVideo)
+        turnUpright();
     m_loaded = true;
     refreshVideoSize();
     m_selStart = 0.0;
     m_selEnd = m_duration;
     emitSelection();
+}
+
+// The engine leaves rotation metadata aside (see MpvSession), so a video filmed turned is
+// turned upright here, before the first frame is probed, for the picture and its captures.
+void PlayControl::turnUpright() {
+    int64_t degrees = 0;
+    if (mpv_get_property(m_session->handle(), "current-tracks/video/demux-rotation",
+                         MPV_FORMAT_INT64, &degrees) < 0)
+        return;
+    const char* filter = nullptr;
+    switch ((degrees % 360 + 360) % 360) {
+    case 90:
+        filter = "lavfi=[transpose=clock]";
+        break;
+    case 180:
+        filter = "lavfi=[hflip,vflip]";
+        break;
+    case 270:
+        filter = "lavfi=[transpose=cclock]";
+        break;
+    default:
+        return;
+    }
+    setProp("file-local-options/vf", filter);
 }
 
 void PlayControl::refreshVideoSize() {

@@ -149,6 +149,7 @@ private:
     void restoreAudio();
     void onPlayEnd();
     void onFileLoaded();
+    void turnUpright();
     void refreshVideoSize();
     void updateRenderTarget();
     QRect pictureRect(QSize picture) const;

@@ -1,3 +1,4 @@
+#include "play/mpvsession.h"
 #include "play/playcontrol.h"
 #include "playmedia.h"
 #include "playtestutil.h"
@@ -112,6 +113,63 @@ TEST_F(PlayTest, FrameDibIsTheSourceFrameBottomUp) {
         EXPECT_TRUE(decoded.convertToFormat(QImage::Format_RGB888) == expected)
             << "frame " << frame;
         EXPECT_TRUE(play.FramePicture(5000).convertToFormat(QImage::Format_RGB888) == expected);
+    }
+}
+
+namespace {
+
+// The mean difference of all colour channels; a picture turned the wrong way differs by far more
+// than two decoders' rounding.
+double meanDifference(const QImage& a, const QImage& b) {
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    if (x.size() != y.size() || x.isNull())
+        return 256.0;
+    double sum = 0.0;
+    for (int r = 0; r < x.height(); ++r)
+        for (int c = 0; c < x.width(); ++c) {
+            const QRgb p = x.pixel(c, r), q = y.pixel(c, r);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+} // namespace
+
+// Phones tag a video filmed turned instead of turning its pictures: it shows, steps and is
+// captured upright, at its upright size, as an independent decoder shows it.
+TEST_F(PlayTest, RotatedVideosAreShownAndCapturedUpright) {
+    for (int degrees : {90, 180, 270}) {
+        const QString path = clipPath(QStringLiteral("rotated%1.mov").arg(degrees));
+        const QSize upright =
+            degrees == 180 ? QSize(kClipWidth, kClipHeight) : QSize(kClipHeight, kClipWidth);
+        PlayControl play;
+        play.resize(400, 400);
+        play.show();
+        play.setSource(path);
+        play.Pause();
+        play.setPosition(7);
+        const QImage shown = play.FramePicture(5000);
+        ASSERT_EQ(shown.size(), upright) << degrees;
+        EXPECT_LT(meanDifference(shown, ffmpegFrame(path, 7)), 4.0) << degrees;
+
+        ASSERT_NO_THROW(play.NextFrame()) << degrees;
+        const QByteArray dib = play.FrameDib(5000);
+        ASSERT_GE(dib.size(), 40);
+        const auto* h = reinterpret_cast<const uchar*>(dib.constData());
+        EXPECT_EQ(qFromLittleEndian<qint32>(h + 4), upright.width());
+        EXPECT_EQ(qFromLittleEndian<qint32>(h + 8), upright.height());
+        const QImage stepped = QImage::fromData(dibAsBmpFile(dib), "BMP");
+        EXPECT_LT(meanDifference(stepped, ffmpegFrame(path, 8)), 4.0) << degrees;
+        // Fitted into the square area the picture keeps its upright shape.
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                return play.session()->lastFrame().size() ==
+                       upright.scaled(400, 400, Qt::KeepAspectRatio);
+            },
+            3000))
+            << degrees;
     }
 }
 

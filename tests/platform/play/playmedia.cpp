@@ -149,6 +149,13 @@ void make(const QString& name, const QString& path) {
                                                             : QStringLiteral("clip.mpg"));
         const QByteArray bytes = readAll(whole);
         writeFile(path, bytes.left(bytes.size() * 6 / 10));
+    } else if (name.startsWith(QLatin1String("rotated")) && name.endsWith(QLatin1String(".mov"))) {
+        // The h264 clip under a rotation tag, as phones write them: "rotated90.mov" and so on.
+        const QString degrees = name.mid(7, name.size() - 11);
+        runFfmpeg({QStringLiteral("-i"), clipPath(QStringLiteral("clip.mov")), QStringLiteral("-c"),
+                   QStringLiteral("copy"), QStringLiteral("-metadata:s:v:0"),
+                   QStringLiteral("rotate=") + degrees, QStringLiteral("-f"), QStringLiteral("mov"),
+                   path});
     } else if (name == QLatin1String("clip.edl")) {
         writeFile(path, "# mpv EDL v0\n" +
                             QFile::encodeName(clipPath(QStringLiteral("mpeg4.avi"))) + ",0,1\n");
@@ -198,6 +205,17 @@ QString clipPath(const QString& name) {
     if (!QFileInfo::exists(path))
         make(name, path);
     return path;
+}
+
+QImage ffmpegFrame(const QString& path, int index) {
+    const QString out =
+        mediaDir() + QStringLiteral("/reference.%1.bmp").arg(QCoreApplication::applicationPid());
+    runFfmpeg({QStringLiteral("-i"), path, QStringLiteral("-vf"),
+               QStringLiteral("select=eq(n\\,%1)").arg(index), QStringLiteral("-frames:v"),
+               QStringLiteral("1"), QStringLiteral("-f"), QStringLiteral("image2"), out});
+    QImage frame(out, "BMP");
+    QFile::remove(out);
+    return frame;
 }
 
 QByteArray readAll(const QString& path) {

@@ -23,8 +23,12 @@ int decodeIndex(const QImage& picture);
 // "mpeg4.avi" (mpeg4 + mp3), "lossless.avi" (ffv1 RGB, no sound), "clip.mpg" (mpeg2 + mp2),
 // "clip.mov" (h264 + aac), "clip.wmv" (wmv2 + wma), "sound.mpa" (mp2 only), "longclaim.mkv"
 // (mpeg4 whose header claims 300 million seconds), "zero.avi", "text.avi", "truncated.mov",
-// "truncated.mpg", "clip.edl".
+// "truncated.mpg", "clip.edl", "rotated90.mov" / "rotated180.mov" / "rotated270.mov" (clip.mov
+// tagged as filmed turned).
 QString clipPath(const QString& name);
+
+// Frame `index` of a clip as the ffmpeg CLI decodes it (turned upright as its tags say).
+QImage ffmpegFrame(const QString& path, int index);
 
 // Reads a whole file, empty on failure.
 QByteArray readAll(const QString& path);

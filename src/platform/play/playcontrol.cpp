@@ -876,7 +876,9 @@ void PlayControl::handleEvent(const mpv_event* e) {
         break;
     }
     case MPV_EVENT_START_FILE:
-        if (m_awaitingStart) {
+        // The engine answers a load before it starts on it, so a start that comes while the
+        // answer is still awaited belongs to an earlier source.
+        if (m_awaitingStart && m_loadReply == 0) {
             m_entry = static_cast<const mpv_event_start_file*>(e->data)->playlist_entry_id;
             m_awaitingStart = false;
         }

@@ -132,6 +132,36 @@ TEST_F(PlayTest, UnreachableAddressesRaiseErrorAbortQuickly) {
     }
 }
 
+// The engine may already have started on an address when the next source is set, with its
+// news still waiting: that news must not be taken for the new source's.
+TEST_F(PlayTest, ASourceSetRightAfterAnAddressAnswersForItself) {
+    const QString clip = clipPath(QStringLiteral("clip.mpg"));
+    HttpServer server(QFileInfo(clip).absolutePath());
+    PlayControl play;
+    QSignalSpy aborts(&play, &PlayControl::ErrorAbort);
+    for (int round = 0; round < 2; ++round) {
+        play.setSource(server.url(QStringLiteral("clip.mpg")));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // no events handled
+        QElapsedTimer t;
+        t.start();
+        EXPECT_LT(openError(play, clipPath(QStringLiteral("text.avi"))), 0) << round;
+        EXPECT_LT(t.elapsed(), 3000) << round;
+        EXPECT_EQ(play.State(), 0) << round;
+        EXPECT_EQ(play.SourceKind(), 0) << round;
+    }
+    play.setSource(server.url(QStringLiteral("clip.mpg")));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    play.setSource(clipPath(QStringLiteral("lossless.avi")));
+    play.Pause();
+    play.setPosition(20);
+    EXPECT_EQ(decodeIndex(play.FramePicture(5000)), 20);
+    ASSERT_NO_THROW(play.NextFrame());
+    EXPECT_EQ(play.Position(), 21);
+    EXPECT_EQ(decodeIndex(play.FramePicture(5000)), 21);
+    pumpFor(300);
+    EXPECT_TRUE(aborts.isEmpty());
+}
+
 // A pipe that stays silent outlasts the load wait: Source returns, the load goes on, and when
 // the pipe closes empty the failure is raised as ErrorAbort.
 TEST_F(PlayTest, LoadOutlastingTheWaitFailsLaterThroughErrorAbort) {

@@ -502,7 +502,9 @@ void PlayControl::NextFrame() {
 
 void PlayControl::PreviousFrame() {
     const double before = beginStep();
-    if (before <= m_t0 + 0.5 / m_fps)
+    // Only the first picture's own time rules a step out: the frame rate is an average, and
+    // where it varies the second picture can come sooner than half a frame after the first.
+    if (before <= m_t0 + kTimeEpsilon)
         throw PlayError(kPlayErrNoFrame);
     const int restarts = m_restarts;
     commandAsync({"frame-back-step"});

@@ -83,6 +83,33 @@ INSTANTIATE_TEST_SUITE_P(Containers, StepTest,
                              return n.toStdString();
                          });
 
+// Steps follow the pictures, not a frame rate: where the rate changes mid-clip every picture is
+// still reached in both directions, the first one included.
+TEST_F(PlayTest, StepsReachEveryFrameOfAVariableRateClip) {
+    PlayControl play;
+    play.setSource(clipPath(QStringLiteral("vfr.mp4")));
+    play.Pause();
+    play.SeekStart();
+    ASSERT_EQ(shownIndex(play), 0);
+    for (int i = 1; i < kClipFrames; ++i) {
+        ASSERT_NO_THROW(play.NextFrame()) << "step to " << i;
+        ASSERT_EQ(shownIndex(play), i);
+    }
+    EXPECT_THROW(play.NextFrame(), PlayError);
+    for (int i = kClipFrames - 2; i >= 0; --i) {
+        ASSERT_NO_THROW(play.PreviousFrame()) << "step back to " << i;
+        ASSERT_EQ(shownIndex(play), i);
+    }
+    EXPECT_EQ(play.Position(), 0);
+    try {
+        play.PreviousFrame();
+        ADD_FAILURE() << "stepped before the first frame";
+    } catch (const PlayError& e) {
+        EXPECT_EQ(e.code(), kPlayErrNoFrame);
+    }
+    EXPECT_EQ(shownIndex(play), 0);
+}
+
 TEST_F(PlayTest, FrameDibIsTheSourceFrameBottomUp) {
     PlayControl play;
     play.setSource(clipPath(QStringLiteral("lossless.avi")));

@@ -104,6 +104,14 @@ void make(const QString& name, const QString& path) {
                    // mp3's priming would otherwise shift the second picture by a frame.
                    QStringList{"-avoid_negative_ts", "disabled"} + fmt("avi"),
                frames);
+    } else if (name == QLatin1String("vfr.mp4")) {
+        // Twenty frames at 25 a second, then the other thirty at 5 a second.
+        encode(path,
+               video +
+                   QStringList{"-vf", "setpts='if(lt(N,20),N/25,0.8+(N-20)/5)/TB'", "-fps_mode",
+                               "vfr"} +
+                   codec("mpeg4", nullptr) + gop + QStringList{"-q:v", "2"} + fmt("mp4"),
+               frames);
     } else if (name == QLatin1String("lossless.avi")) {
         encode(path, video + codec("ffv1", nullptr) + QStringList{"-pix_fmt", "bgr0"} + fmt("avi"),
                frames);

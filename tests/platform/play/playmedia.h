@@ -24,7 +24,8 @@ int decodeIndex(const QImage& picture);
 // "clip.mov" (h264 + aac), "clip.wmv" (wmv2 + wma), "sound.mpa" (mp2 only), "longclaim.mkv"
 // (mpeg4 whose header claims 300 million seconds), "zero.avi", "text.avi", "truncated.mov",
 // "truncated.mpg", "clip.edl", "rotated90.mov" / "rotated180.mov" / "rotated270.mov" (clip.mov
-// tagged as filmed turned).
+// tagged as filmed turned), "vfr.mp4" (mpeg4 whose rate drops from 25 to 5 frames a second
+// after frame 19).
 QString clipPath(const QString& name);
 
 // Frame `index` of a clip as the ffmpeg CLI decodes it (turned upright as its tags say).

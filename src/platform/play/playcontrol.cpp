@@ -268,6 +268,7 @@ void PlayControl::dropSource(bool stopEngine) {
     m_t0 = 0.0;
     m_hasVideo = m_hasAudio = false;
     m_videoSize = {};
+    m_storedSize = {};
     m_timePos = 0.0;
     m_eof = false;
     m_pendingSeekFrame = -1;
@@ -754,11 +755,22 @@ void PlayControl::turnUpright() {
 }
 
 void PlayControl::refreshVideoSize() {
-    mpv_handle* h = m_session->handle();
-    int64_t w = 0, ht = 0;
-    if (mpv_get_property(h, "dwidth", MPV_FORMAT_INT64, &w) >= 0 &&
-        mpv_get_property(h, "dheight", MPV_FORMAT_INT64, &ht) >= 0 && w > 0 && ht > 0)
-        m_videoSize = QSize(int(w), int(ht));
+    // One snapshot of the output, so the stored and shown sizes belong to the same frames.
+    mpv_node params;
+    if (mpv_get_property(m_session->handle(), "video-out-params", MPV_FORMAT_NODE, &params) >= 0) {
+        const auto size = [&](const char* w, const char* h) {
+            const QSize s(int(nodeDouble(mapValue(params, w), 0.0)),
+                          int(nodeDouble(mapValue(params, h), 0.0)));
+            return s.isEmpty() ? QSize() : s;
+        };
+        const QSize shown = size("dw", "dh");
+        const QSize stored = size("w", "h");
+        if (!shown.isEmpty() && !stored.isEmpty()) {
+            m_videoSize = shown;
+            m_storedSize = stored;
+        }
+        mpv_free_node_contents(&params);
+    }
     updateRenderTarget();
 }
 
@@ -987,16 +999,25 @@ PlayControl::Reply PlayControl::frameReply(const mpv_event& e, bool asDib) const
     const RawFrame raw = rawFrame(static_cast<const mpv_event_command*>(e.data)->result);
     if (!raw.data)
         return reply;
-    // A picture with non-square pixels is handed over at its display size.
-    const bool resize = !m_videoSize.isEmpty() && m_videoSize != QSize(raw.width, raw.height);
+    // A picture with non-square pixels is handed over at its display size. At a change of size
+    // the engine's report can already be for the next frames, so the report's stretch is what
+    // is applied, not its size.
+    QSize target(raw.width, raw.height);
+    if (!m_videoSize.isEmpty() && !m_storedSize.isEmpty() && target != m_videoSize)
+        target = target == m_storedSize
+                     ? m_videoSize
+                     : QSize(std::max(1, int(std::lround(double(raw.width) * m_videoSize.width() /
+                                                         m_storedSize.width()))),
+                             std::max(1, int(std::lround(double(raw.height) * m_videoSize.height() /
+                                                         m_storedSize.height()))));
+    const bool resize = target != QSize(raw.width, raw.height);
     if (asDib && !resize) {
         reply.dib = packedDib(raw);
         return reply;
     }
     reply.image = toImage(raw);
     if (resize)
-        reply.image =
-            reply.image.scaled(m_videoSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        reply.image = reply.image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return reply;
 }
 

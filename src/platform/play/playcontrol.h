@@ -201,7 +201,8 @@ private:
     mutable double m_t0 = 0.0;
     mutable bool m_hasVideo = false;
     mutable bool m_hasAudio = false;
-    mutable QSize m_videoSize;
+    mutable QSize m_videoSize;  // shown (display) size
+    mutable QSize m_storedSize; // the size frames are stored at, for the same report
     mutable double m_timePos = 0.0;
     mutable bool m_eof = false;
     mutable int m_pendingSeekFrame = -1;

@@ -200,6 +200,38 @@ TEST_F(PlayTest, RotatedVideosAreShownAndCapturedUpright) {
     }
 }
 
+// A stream can change its picture size midway (broadcast recordings do): each frame, stepped to
+// in either direction or sought, is handed over at its own size.
+TEST_F(PlayTest, FramesOnEitherSideOfASizeChangeComeAtTheirOwnSize) {
+    const QSize small(kClipWidth, kClipHeight);
+    const QSize large(2 * kClipWidth, 2 * kClipHeight);
+    PlayControl play;
+    play.setSource(clipPath(QStringLiteral("resize.mpg")));
+    play.Pause();
+    const auto expectFrame = [&](int index, QSize size) {
+        const QImage shown = play.FramePicture(5000);
+        EXPECT_EQ(decodeIndex(shown), index);
+        EXPECT_EQ(shown.size(), size) << "frame " << index;
+        const QByteArray dib = play.FrameDib(5000);
+        ASSERT_GE(dib.size(), 40);
+        const auto* h = reinterpret_cast<const uchar*>(dib.constData());
+        EXPECT_EQ(qFromLittleEndian<qint32>(h + 4), size.width()) << "frame " << index;
+        EXPECT_EQ(qFromLittleEndian<qint32>(h + 8), size.height()) << "frame " << index;
+    };
+    play.setPosition(30);
+    expectFrame(30, large);
+    play.setPosition(22);
+    expectFrame(22, small);
+    for (int i = 23; i <= 26; ++i) {
+        ASSERT_NO_THROW(play.NextFrame());
+        expectFrame(i, i < 25 ? small : large);
+    }
+    for (int i = 25; i >= 23; --i) {
+        ASSERT_NO_THROW(play.PreviousFrame());
+        expectFrame(i, i < 25 ? small : large);
+    }
+}
+
 // A broken header can claim more frames than a count holds: the length stops at the largest
 // count instead of wrapping, and the frames that are there can still be reached.
 TEST_F(PlayTest, ClaimedLengthBeyondTheFrameCountStopsAtTheLargest) {

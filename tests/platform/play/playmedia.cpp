@@ -112,6 +112,25 @@ void make(const QString& name, const QString& path) {
                                "vfr"} +
                    codec("mpeg4", nullptr) + gop + QStringList{"-q:v", "2"} + fmt("mp4"),
                frames);
+    } else if (name == QLatin1String("resize.mpg")) {
+        // An h264 transport stream joined from two parts, the second at twice the size: frames
+        // 0-24 at 320 x 240, frames 25-49 at 640 x 480.
+        const QString first = path + QStringLiteral(".a.ts");
+        const QString second = path + QStringLiteral(".b.ts");
+        const QString list = path + QStringLiteral(".txt");
+        const QStringList h264{"-c:v",     "libx264", "-bf", "0",  "-crf", "18",
+                               "-pix_fmt", "yuv420p", "-g",  "12", "-f",   "mpegts"};
+        encode(first, video + QStringList{"-vf", "trim=end_frame=25"} + h264, frames);
+        encode(second,
+               video + QStringList{"-vf", "trim=start_frame=25,setpts=PTS-STARTPTS,scale=640:480"} +
+                   h264,
+               frames);
+        writeFile(list, "file '" + QFile::encodeName(first) + "'\nfile '" +
+                            QFile::encodeName(second) + "'\n");
+        encode(path, {"-f", "concat", "-safe", "0", "-i", list, "-c", "copy", "-f", "mpegts"}, {});
+        QFile::remove(first);
+        QFile::remove(second);
+        QFile::remove(list);
     } else if (name == QLatin1String("lossless.avi")) {
         encode(path, video + codec("ffv1", nullptr) + QStringList{"-pix_fmt", "bgr0"} + fmt("avi"),
                frames);

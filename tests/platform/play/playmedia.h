@@ -25,7 +25,7 @@ int decodeIndex(const QImage& picture);
 // (mpeg4 whose header claims 300 million seconds), "zero.avi", "text.avi", "truncated.mov",
 // "truncated.mpg", "clip.edl", "rotated90.mov" / "rotated180.mov" / "rotated270.mov" (clip.mov
 // tagged as filmed turned), "vfr.mp4" (mpeg4 whose rate drops from 25 to 5 frames a second
-// after frame 19).
+// after frame 19), "resize.mpg" (frames 0-24 at 320 x 240, then 640 x 480).
 QString clipPath(const QString& name);
 
 // Frame `index` of a clip as the ffmpeg CLI decodes it (turned upright as its tags say).

@@ -167,13 +167,13 @@ double meanDifference(const QImage& a, const QImage& b) {
 // Phones tag a video filmed turned instead of turning its pictures: it shows, steps and is
 // captured upright, at its upright size, as an independent decoder shows it.
 TEST_F(PlayTest, RotatedVideosAreShownAndCapturedUpright) {
+    PlayControl play;
+    play.resize(400, 400);
+    play.show();
     for (int degrees : {90, 180, 270}) {
         const QString path = clipPath(QStringLiteral("rotated%1.mov").arg(degrees));
         const QSize upright =
             degrees == 180 ? QSize(kClipWidth, kClipHeight) : QSize(kClipHeight, kClipWidth);
-        PlayControl play;
-        play.resize(400, 400);
-        play.show();
         play.setSource(path);
         play.Pause();
         play.setPosition(7);
@@ -198,6 +198,14 @@ TEST_F(PlayTest, RotatedVideosAreShownAndCapturedUpright) {
             3000))
             << degrees;
     }
+    // The turn belongs to the video that asked for it, not to the next one.
+    const QString plain = clipPath(QStringLiteral("clip.mov"));
+    play.setSource(plain);
+    play.Pause();
+    play.setPosition(7);
+    const QImage shown = play.FramePicture(5000);
+    ASSERT_EQ(shown.size(), QSize(kClipWidth, kClipHeight));
+    EXPECT_EQ(decodeIndex(shown), 7);
 }
 
 // A stream can change its picture size midway (broadcast recordings do): each frame, stepped to

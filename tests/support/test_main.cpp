@@ -3,7 +3,14 @@
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +49,41 @@ void watchForStrayModals() {
     timer->start(kPollMs);
 }
 
+// A test that hangs anywhere else is stopped before ctest's own limit (120 s and more), with
+// every thread's stack when gdb is there, so a hang seen once on a loaded machine can be traced.
+// The slowest test takes about ten seconds.
+constexpr auto kHangLimit = std::chrono::seconds(90);
+std::atomic<std::chrono::steady_clock::rep> g_testStarted{0};
+
+class HangWatch : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        g_testStarted = std::chrono::steady_clock::now().time_since_epoch().count();
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override { g_testStarted = 0; }
+};
+
+void watchForHangs() {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new HangWatch);
+    std::thread([] {
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            const auto started = g_testStarted.load();
+            if (started == 0)
+                continue;
+            const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+            if (std::chrono::steady_clock::duration(now - started) < kHangLimit)
+                continue;
+            std::fprintf(stderr, "The test has run for %lld s; the stacks of its threads:\n",
+                         static_cast<long long>(kHangLimit.count()));
+            std::fflush(stderr);
+            const std::string gdb = "gdb -p " + std::to_string(::getpid()) +
+                                    " -batch -ex 'thread apply all bt 40' 1>&2 2>/dev/null";
+            [[maybe_unused]] const int ignored = std::system(gdb.c_str());
+            std::abort();
+        }
+    }).detach();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -53,5 +95,6 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Tarsk"));
     QApplication::setApplicationName(QStringLiteral("KorimoTests"));
     watchForStrayModals();
+    watchForHangs();
     return RUN_ALL_TESTS();
 }

@@ -468,6 +468,7 @@ TEST_F(CaptureTest, WithoutTheViewerAFailedSaveLeavesNoFileAndKeepsTheOldOne) {
     {
         MessageCatcher messages;
         main.Cmd2_Click(5);
+        ASSERT_FALSE(messages.titles.isEmpty());
         EXPECT_EQ(messages.titles.last(), "Error!");
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());

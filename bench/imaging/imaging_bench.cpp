@@ -205,15 +205,21 @@ void writerToFile(benchmark::State& state) {
     setBytes(state, encodedSize(Writer, src));
 }
 
+// Yardsticks hand their bytes over in 1 MiB pieces, as the BMP writer hands over its batches.
+constexpr std::size_t kPiece = std::size_t{1} << 20;
+template <class Piece> void inPieces(std::size_t total, Piece&& piece) {
+    for (std::size_t at = 0; at < total; at += kPiece)
+        piece(at, std::min(kPiece, total - at));
+}
+
 // The same byte count written in the same 1 MiB pieces, with nothing to convert: one small
 // buffer re-written, so it never leaves the cache.
 template <void (*Writer)(const Image&, const ByteSink&)> void sameBytes(benchmark::State& state) {
     const Image& src = sourceFrame(state);
     const std::size_t total = encodedSize(Writer, src);
-    std::vector<char> bytes(std::size_t{1} << 20, 'x');
+    const std::vector<char> bytes(kPiece, 'x');
     eachFreshFile(state, [&](const FileSink& sink) {
-        for (std::size_t done = 0; done < total; done += bytes.size())
-            sink(bytes.data(), std::min(bytes.size(), total - done));
+        inPieces(total, [&](std::size_t, std::size_t n) { sink(bytes.data(), n); });
     });
     setBytes(state, total);
 }
@@ -226,8 +232,7 @@ template <void (*Writer)(const Image&, const ByteSink&)> void ownBytes(benchmark
         file.insert(file.end(), static_cast<const char*>(d), static_cast<const char*>(d) + n);
     });
     eachFreshFile(state, [&](const FileSink& sink) {
-        for (std::size_t done = 0; done < file.size(); done += std::size_t{1} << 20)
-            sink(file.data() + done, std::min(std::size_t{1} << 20, file.size() - done));
+        inPieces(file.size(), [&](std::size_t at, std::size_t n) { sink(file.data() + at, n); });
     });
     setBytes(state, file.size());
 }

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QtEndian>
+#include <filesystem>
 #include <stdexcept>
 
 namespace korimo::test {
@@ -72,16 +73,29 @@ void writeFile(const QString& path, const QByteArray& bytes) {
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-// Encodes into a temporary name beside the target and renames it, so test processes running
-// side by side never see a half-written clip.
+// A name of this process's own beside the target, so test processes making the same clip side by
+// side never write into one file.
+QString ownName(const QString& target, const char* suffix) {
+    return target + QStringLiteral(".%1%2")
+                        .arg(QCoreApplication::applicationPid())
+                        .arg(QLatin1String(suffix));
+}
+
+// Encodes into a name of its own and renames that over the target in one step: a test process
+// running beside this one sees either no clip or a whole one. QFile::rename would refuse a target
+// that the other process put in place first.
 void encode(const QString& target, const QStringList& args, const QByteArray& input) {
-    const QString tmp = target + QStringLiteral(".%1.tmp").arg(QCoreApplication::applicationPid());
+    const QString tmp = ownName(target, ".tmp");
     QStringList full = args;
     full << tmp;
     runFfmpeg(full, input);
-    QFile::remove(target);
-    if (!QFile::rename(tmp, target))
-        throw std::runtime_error("cannot rename " + tmp.toStdString());
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(tmp).toStdString(),
+                            QFile::encodeName(target).toStdString(), error);
+    if (error) {
+        QFile::remove(tmp);
+        throw std::runtime_error("cannot rename " + tmp.toStdString() + ": " + error.message());
+    }
 }
 
 void make(const QString& name, const QString& path) {
@@ -115,9 +129,9 @@ void make(const QString& name, const QString& path) {
     } else if (name == QLatin1String("resize.mpg")) {
         // An h264 transport stream joined from two parts, the second at twice the size: frames
         // 0-24 at 320 x 240, frames 25-49 at 640 x 480.
-        const QString first = path + QStringLiteral(".a.ts");
-        const QString second = path + QStringLiteral(".b.ts");
-        const QString list = path + QStringLiteral(".txt");
+        const QString first = ownName(path, ".a.ts");
+        const QString second = ownName(path, ".b.ts");
+        const QString list = ownName(path, ".txt");
         const QStringList h264{"-c:v",     "libx264", "-bf", "0",  "-crf", "18",
                                "-pix_fmt", "yuv420p", "-g",  "12", "-f",   "mpegts"};
         encode(first, video + QStringList{"-vf", "trim=end_frame=25"} + h264, frames);
@@ -154,8 +168,7 @@ void make(const QString& name, const QString& path) {
         encode(path, sineInput() + QStringList{"-c:a", "mp2"} + fmt("mp2"), QByteArray());
     } else if (name == QLatin1String("longclaim.mkv")) {
         // The real 50 frames under a header that claims 300 million seconds.
-        const QString tmp =
-            path + QStringLiteral(".%1.mkv").arg(QCoreApplication::applicationPid());
+        const QString tmp = ownName(path, ".mkv");
         encode(tmp,
                video + codec("mpeg4", nullptr) + gop + QStringList{"-q:v", "2"} + fmt("matroska"),
                frames);
@@ -179,10 +192,11 @@ void make(const QString& name, const QString& path) {
     } else if (name.startsWith(QLatin1String("rotated")) && name.endsWith(QLatin1String(".mov"))) {
         // The h264 clip under a rotation tag, as phones write them: "rotated90.mov" and so on.
         const QString degrees = name.mid(7, name.size() - 11);
-        runFfmpeg({QStringLiteral("-i"), clipPath(QStringLiteral("clip.mov")), QStringLiteral("-c"),
-                   QStringLiteral("copy"), QStringLiteral("-metadata:s:v:0"),
-                   QStringLiteral("rotate=") + degrees, QStringLiteral("-f"), QStringLiteral("mov"),
-                   path});
+        encode(path,
+               {QStringLiteral("-i"), clipPath(QStringLiteral("clip.mov")), QStringLiteral("-c"),
+                QStringLiteral("copy"), QStringLiteral("-metadata:s:v:0"),
+                QStringLiteral("rotate=") + degrees, QStringLiteral("-f"), QStringLiteral("mov")},
+               {});
     } else if (name == QLatin1String("clip.edl")) {
         writeFile(path, "# mpv EDL v0\n" +
                             QFile::encodeName(clipPath(QStringLiteral("mpeg4.avi"))) + ",0,1\n");

@@ -165,7 +165,9 @@ TEST_F(PlayTest, ASourceSetRightAfterAnAddressAnswersForItself) {
 // A pipe that stays silent outlasts the load wait: Source returns, the load goes on, and when
 // the pipe closes empty the failure is raised as ErrorAbort.
 TEST_F(PlayTest, LoadOutlastingTheWaitFailsLaterThroughErrorAbort) {
-    const QByteArray pipe = QFile::encodeName(testDataDir() + QStringLiteral("/play/silent.avi"));
+    const QString dir = testDataDir() + QStringLiteral("/play");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const QByteArray pipe = QFile::encodeName(dir + QStringLiteral("/silent.avi"));
     ::unlink(pipe.constData());
     ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
     // The writer end lets the engine open the pipe and wait on it for bytes that never come.

@@ -93,16 +93,15 @@ void xpcheckbox::InitProperties() {
 }
 
 void xpcheckbox::ReadProperties(const PropertyBag& bag) {
-    setValue(bag.ReadProperty(QStringLiteral("Value"), 0).toInt());
-    setCaption(bag.ReadProperty(QStringLiteral("Caption"), objectName()).toString());
-    setEnabled(bag.ReadProperty(QStringLiteral("Enabled"), true).toBool());
+    setValue(readStored(bag, QStringLiteral("Value"), 0).toInt());
+    setCaption(readStored(bag, QStringLiteral("Caption"), objectName()).toString());
+    setEnabled(readStored(bag, QStringLiteral("Enabled"), true).toBool());
     // The surface keeps showing the host's background; the colours only serve the palette.
     QPalette pal = palette();
-    pal.setColor(
-        QPalette::Window,
-        oleToQColor(bag.ReadProperty(QStringLiteral("BackColor"), kSysButtonFace).toInt()));
+    pal.setColor(QPalette::Window,
+                 oleToQColor(readStored(bag, QStringLiteral("BackColor"), kSysButtonFace).toInt()));
     pal.setColor(QPalette::WindowText,
-                 oleToQColor(bag.ReadProperty(QStringLiteral("ForeColor"), 0).toInt()));
+                 oleToQColor(readStored(bag, QStringLiteral("ForeColor"), 0).toInt()));
     setPalette(pal);
 }
 

@@ -2,6 +2,7 @@
 
 #include "controls/xpglyphs.h"
 #include "controls/xpshared.h"
+#include "forms/propertybag.h"
 #include "forms/runtime.h"
 
 #include <QCursor>
@@ -61,6 +62,17 @@ int XpGlyphControl::halfOfDifference(double a, double b) {
 
 int XpGlyphControl::glyphTopTwips(double controlHeightTwips) {
     return halfOfDifference(controlHeightTwips, 240);
+}
+
+QVariant XpGlyphControl::readStored(const PropertyBag& bag, const QString& key,
+                                    const QVariant& fallback) {
+    if (bag.contains(key))
+        return bag.ReadProperty(key, fallback);
+    const QStringList keys = bag.keys();
+    for (const QString& stored : keys)
+        if (stored.compare(key, Qt::CaseInsensitive) == 0)
+            return bag.ReadProperty(stored, fallback);
+    return fallback;
 }
 
 void XpGlyphControl::setEnabled(bool on) {

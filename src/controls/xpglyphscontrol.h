@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QVariant>
 #include <QWidget>
 
 class QLabel;
@@ -52,6 +53,9 @@ public:
     static int halfOfDifference(double a, double b);
     // The glyph box's Top in twips: 240 twips high, centred in a control this high.
     static int glyphTopTwips(double controlHeightTwips);
+    // A stored property of the instance; its key matches whatever its case.
+    static QVariant readStored(const PropertyBag& bag, const QString& key,
+                               const QVariant& fallback);
 
 signals:
     void Click();

@@ -129,12 +129,12 @@ void xpradiobutton::InitProperties() {
 }
 
 void xpradiobutton::ReadProperties(const PropertyBag& bag) {
-    setValue(bag.ReadProperty(QStringLiteral("Value"), false).toBool());
-    setCaption(bag.ReadProperty(QStringLiteral("Caption"), objectName()).toString());
-    setEnabled(bag.ReadProperty(QStringLiteral("Enabled"), true).toBool());
-    setFont(bag.ReadProperty(QStringLiteral("Font"), hostFont()).value<QFont>());
-    setBackColor(bag.ReadProperty(QStringLiteral("BackColor"), kSysButtonFace).toInt());
-    setForeColor(bag.ReadProperty(QStringLiteral("ForeColor"), 0).toInt());
+    setValue(readStored(bag, QStringLiteral("Value"), false).toBool());
+    setCaption(readStored(bag, QStringLiteral("Caption"), objectName()).toString());
+    setEnabled(readStored(bag, QStringLiteral("Enabled"), true).toBool());
+    setFont(readStored(bag, QStringLiteral("Font"), hostFont()).value<QFont>());
+    setBackColor(readStored(bag, QStringLiteral("BackColor"), kSysButtonFace).toInt());
+    setForeColor(readStored(bag, QStringLiteral("ForeColor"), 0).toInt());
 }
 
 void xpradiobutton::WriteProperties(PropertyBag& bag) const {

@@ -274,6 +274,20 @@ TEST(XpCheckBox, StoredPropertiesLoadAndSave) {
     EXPECT_FALSE(out.contains(QStringLiteral("BackColor")));
 }
 
+TEST(XpCheckBox, StoredKeysMatchWhateverTheirCase) {
+    QWidget host;
+    PropertyBag bag;
+    bag.WriteProperty(QStringLiteral("value"), 2);
+    bag.WriteProperty(QStringLiteral("CAPTION"), QStringLiteral("Resample"));
+    bag.WriteProperty(QStringLiteral("enabled"), false);
+    xpcheckbox box(&host, QStringLiteral("ResampleBox"));
+    box.ReadProperties(bag);
+    EXPECT_EQ(box.Value(), 2);
+    EXPECT_EQ(box.Caption(), QStringLiteral("Resample"));
+    EXPECT_FALSE(box.Enabled());
+    EXPECT_EQ(box.shownGlyph(), 11);
+}
+
 TEST(XpCheckBox, GlyphStripFollowsTheDescribedArtwork) {
     const QImage strip = checkBoxGlyphStrip();
     ASSERT_EQ(strip.size(), QSize(16, 192));

@@ -174,6 +174,28 @@ TEST(XpRadioButton, StoredPropertiesLoadAndSave) {
     EXPECT_EQ(out.ReadProperty(QStringLiteral("Font")).value<QFont>(), stored);
 }
 
+TEST(XpRadioButton, StoredKeysMatchWhateverTheirCase) {
+    QWidget host;
+    QFont stored(QStringLiteral("DejaVu Sans"));
+    stored.setPointSizeF(8.25);
+    PropertyBag bag;
+    bag.WriteProperty(QStringLiteral("VALUE"), true);
+    bag.WriteProperty(QStringLiteral("caption"), QStringLiteral("JPEG"));
+    bag.WriteProperty(QStringLiteral("ENABLED"), false);
+    bag.WriteProperty(QStringLiteral("font"), stored);
+    bag.WriteProperty(QStringLiteral("backcolor"), static_cast<OleColor>(0x00EEC5A9));
+    bag.WriteProperty(QStringLiteral("FORECOLOR"), static_cast<OleColor>(0x000000FF));
+    xpradiobutton b(&host, QStringLiteral("option4"));
+    b.ReadProperties(bag);
+    EXPECT_TRUE(b.Value());
+    EXPECT_EQ(b.Caption(), QStringLiteral("JPEG"));
+    EXPECT_FALSE(b.Enabled());
+    EXPECT_EQ(b.shownGlyph(), 7);
+    EXPECT_EQ(b.Font(), stored);
+    EXPECT_EQ(b.BackColor(), static_cast<OleColor>(0x00EEC5A9));
+    EXPECT_EQ(b.ForeColor(), static_cast<OleColor>(0x000000FF));
+}
+
 TEST(XpRadioButton, GlyphPicturesFollowTheDescribedArtwork) {
     for (int n = 0; n < 8; ++n) {
         const QImage g = radioButtonGlyph(n);

@@ -43,8 +43,10 @@ void Main::Cmds_Click(int Index) {
         skipOnError([this] { OpenVideos(); });
         skipOnError([this] { Cmd2[4]->setEnabled(!VidBAS::g_CurrentFile.isEmpty()); });
         if (!VidBAS::g_CurrentFile.isEmpty()) {
+            // A stored value that is not a Boolean leaves the last one in force for the buttons.
+            skipOnError(
+                [] { VidBAS::g_NoCap = SettingsStore::getBool(QStringLiteral("NoCap"), false); });
             skipOnError([this] {
-                VidBAS::g_NoCap = SettingsStore::getBool(QStringLiteral("NoCap"), false);
                 Cmd2[5]->setEnabled(VidBAS::g_NoCap);
                 Cmd2[4]->setEnabled(!VidBAS::g_NoCap);
             });

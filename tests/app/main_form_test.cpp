@@ -3,6 +3,9 @@
 #include "app/vidbas.h"
 #include "controls/button_xp.h"
 #include "forms/runtime.h"
+#include "mainwindowtest.h"
+#include "platform/dialogs/scripteddialogprovider.h"
+#include "platform/play/playmedia.h"
 #include "settings/settingsstore.h"
 #include "support/testenv.h"
 #include "widgets/hslider.h"
@@ -258,4 +261,27 @@ TEST_F(MainFormTest, DraggingTheSkinOrStatusLineMovesTheWindowWithAnyButton) {
         QApplication::sendEvent(main.LblHide, &later);
         EXPECT_EQ(main.pos(), start + QPoint(40, 25)) << button;
     }
+}
+
+namespace {
+class ToolbarTest : public test::MainWindowTest {};
+} // namespace
+
+TEST_F(ToolbarTest, AnOpenWithAnUnreadableNoCapSetsTheButtonsFromTheLastKnownValue) {
+    test::ScriptedDialogProvider dialogs;
+    SettingsStore::save("NoCap", "maybe");
+    // Save is on from an earlier capture; the open still sets both buttons, from the old value.
+    main.Cmd2[5]->setEnabled(true);
+    dialogs.openAnswer = {test::clipPath("lossless.avi")};
+    main.Cmds_Click(0);
+    ASSERT_EQ(VidBAS::g_CurrentFile, test::clipPath("lossless.avi"));
+    EXPECT_FALSE(VidBAS::g_NoCap);
+    EXPECT_TRUE(main.Cmd2[4]->Enabled());
+    EXPECT_FALSE(main.Cmd2[5]->Enabled());
+
+    VidBAS::g_NoCap = true;
+    main.Cmds_Click(0);
+    EXPECT_TRUE(VidBAS::g_NoCap);
+    EXPECT_TRUE(main.Cmd2[5]->Enabled());
+    EXPECT_FALSE(main.Cmd2[4]->Enabled());
 }

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -69,6 +70,24 @@ QImage makeLogo(QSize size) {
     p.setFont(f);
     p.setPen(QColor(240, 230, 200));
     p.drawText(img.rect(), Qt::AlignCenter, QStringLiteral("Korimo"));
+    return img;
+}
+
+QImage makeIcon() {
+    // The task bar's 48 x 48 picture: the logo's dark red tile with the initial.
+    QImage img(48, 48, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    QLinearGradient g(0, 0, 48, 48);
+    g.setColorAt(0, QColor(120, 20, 20));
+    g.setColorAt(1, QColor(40, 0, 0));
+    p.setBrush(g);
+    p.setPen(QPen(QColor(226, 199, 90), 2));
+    p.drawRoundedRect(QRectF(2, 2, 44, 44), 8, 8);
+    p.setFont(designFont(QStringLiteral("Sans Serif"), 20, true));
+    p.setPen(QColor(240, 230, 200));
+    p.drawText(img.rect(), Qt::AlignCenter, QStringLiteral("K"));
     return img;
 }
 
@@ -127,6 +146,7 @@ Main::Main(QWidget* parent) : Form(QStringLiteral("Main"), parent) {
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
     setAutoFillBackground(true);
+    setWindowIcon(QIcon(QPixmap::fromImage(makeIcon())));
     resize(twipsToPixels(10755), twipsToPixels(7170));
     setMouseTracking(true);
     buildControls();

@@ -108,6 +108,7 @@ TEST_F(MainFormTest, WindowIsBorderlessRoundedAndTitled) {
     main.Show();
     QApplication::processEvents();
     EXPECT_EQ(main.size(), QSize(717, 478));
+    EXPECT_TRUE(main.windowIcon().availableSizes().contains(QSize(48, 48)));
     EXPECT_TRUE(main.windowFlags() & Qt::FramelessWindowHint);
     const QRegion mask = main.mask();
     EXPECT_FALSE(mask.contains(QPoint(0, 0)));

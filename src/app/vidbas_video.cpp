@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QPointer>
 #include <cerrno>
 #include <memory>
 #include <new>
@@ -47,8 +48,15 @@ void LoadVideoToMemory(korimo::PlayControl& player) {
         return;
     }
     const int error = errno != 0 ? errno : EIO;
-    QMessageBox::information(QApplication::activeWindow(), QApplication::applicationName(),
-                             QString::number(error));
+    // On the heap: the owner may be unloaded while the box waits.
+    QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::NoIcon, QApplication::applicationName(),
+                        QString::number(error), QMessageBox::Ok, QApplication::activeWindow());
+    {
+        const korimo::NestedLoopScope waiting;
+        box->exec();
+    }
+    delete box.data();
 }
 
 void FreeVideoSource(korimo::PlayControl& player) {

@@ -21,7 +21,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
@@ -333,4 +335,33 @@ TEST_F(MainVideoTest, AnMpegTooLargeForMemoryPlaysFromItsFile) {
     EXPECT_NE(main.MMPlay->SourceKind(), 2);
     EXPECT_EQ(main.MMPlay->SourceHandle(), nullptr);
     EXPECT_EQ(main.MMPlay->Source(), big);
+}
+
+TEST_F(MainVideoTest, AShortReadIsReportedInAPlainBoxWithTheErrorNumber) {
+    // Kernel attribute files claim a whole page but deliver only their few bytes of text.
+    const QString shortFile = "/sys/devices/system/cpu/online";
+    if (!QFileInfo(shortFile).isReadable() ||
+        QFileInfo(shortFile).size() <= readAll(shortFile).size())
+        GTEST_SKIP() << "no file here that reads shorter than its size";
+    struct Box {
+        QMessageBox::Icon icon;
+        QString title, text;
+        QMessageBox::StandardButtons buttons;
+    };
+    QList<Box> boxes;
+    ModalAnswerer answerer([&](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w))
+            boxes.append({box->icon(), box->windowTitle(), box->text(), box->standardButtons()});
+        w->close();
+    });
+    VidBAS::g_LoadPath = shortFile;
+    VidBAS::LoadVideoToMemory(*main.MMPlay);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_FALSE(boxes[0].title.isEmpty());
+    bool number = false;
+    boxes[0].text.toInt(&number);
+    EXPECT_TRUE(number) << boxes[0].text.toStdString();
+    EXPECT_EQ(main.MMPlay->SourceHandle(), nullptr);
 }

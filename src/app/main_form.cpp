@@ -460,6 +460,9 @@ void Main::Form_Resize() {
             tools->Show();
         }
     }
+    // The skin covers the whole window at every size, the maximised one too.
+    if (Elastic1)
+        Elastic1->setGeometry(rect());
     applyRoundRegion();
     Refresh();
 }

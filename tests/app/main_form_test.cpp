@@ -8,6 +8,7 @@
 #include "platform/play/playmedia.h"
 #include "settings/settingsstore.h"
 #include "support/testenv.h"
+#include "widgets/elastic.h"
 #include "widgets/hslider.h"
 #include "widgets/label.h"
 
@@ -159,13 +160,16 @@ TEST_F(MainFormTest, MaximiseKeepsTheOnLooksAndASecondClickRestores) {
     EXPECT_TRUE(switchIsOn(main.btnSelStart));
     EXPECT_FALSE(switchIsOn(main.Cmd2[7]));
     EXPECT_FALSE(main.Cmd2[6]->XPDefaultColors());
-    // The outline follows the new size.
+    // The outline and the skin follow the new size.
+    EXPECT_GT(main.width(), 717);
+    EXPECT_EQ(main.Elastic1->geometry(), main.rect());
     EXPECT_FALSE(main.mask().contains(QPoint(main.width() - 1, 0)));
     EXPECT_TRUE(main.mask().contains(QPoint(main.width() / 2, main.height() / 2)));
     main.LblCmds_Click(1);
     QApplication::processEvents();
     EXPECT_FALSE(main.g_Maximised);
     EXPECT_EQ(main.WindowState(), 0);
+    EXPECT_EQ(main.Elastic1->geometry(), main.rect());
 }
 
 TEST_F(MainFormTest, CaptionHoverTurnsYellowAndTheSkinResetsOnlyTheLastOne) {

@@ -31,6 +31,9 @@ constexpr OleColor kButtonBack = 0x00BB7C1E;
 constexpr OleColor kTitleBlue = 0x0071510F;
 constexpr OleColor kExampleBlue = 0x00C00000;
 constexpr OleColor kFolderText = 0x00643D06;
+// The light blue squares the option buttons sit on; the first on each page is a shade lighter.
+constexpr OleColor kOptionBack = 0x00EEC5A9;
+constexpr OleColor kFirstOptionBack = 0x00EFC9AE;
 
 QStringList* g_storeLog = nullptr;
 
@@ -173,6 +176,7 @@ void Options::buildControls() {
         o->setObjectName(QString::fromLatin1(name));
         o->setGeometry(twipsRect(left, top, 255, 255));
         o->setCaption(QString());
+        o->setBackColor(kOptionBack);
         o->setToolTip(ownTip);
         besideText(o, page, left, top, text, textTip);
         return o;
@@ -244,6 +248,7 @@ void Options::buildControls() {
                      QStringLiteral(" C:\\Current\\auto1.bmp "),
                      QStringLiteral(" Use Current folder video is in "));
     Option1->setValue(true);
+    Option1->setBackColor(kFirstOptionBack);
     Option2 = option("Option2", Elastic2, 240, 2040, QStringLiteral(" Use AutoSave Folder "),
                      QStringLiteral(" C:\\Program Files\\Korimo\\AutoSave\\auto1.bmp "),
                      QStringLiteral(" AutoSave Folder "));
@@ -302,6 +307,7 @@ void Options::buildControls() {
                           QString::fromLatin1(formats[i].depth), kTitleBlue);
     }
     option3 = formatButtons[0];
+    option3->setBackColor(kFirstOptionBack);
     option4 = formatButtons[1];
     option5 = formatButtons[2];
     option6 = formatButtons[3];

@@ -336,3 +336,20 @@ TEST_F(OptionsTest, ToolbarButtonShowsTheDialogModallyOverMain) {
     EXPECT_TRUE(main->Cmds[0]->toolTip().isEmpty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
+
+TEST_F(OptionsTest, OptionButtonsSitOnTheirLightBlueSquares) {
+    Options* d = open();
+    const struct {
+        xpradiobutton* button;
+        QColor surface;
+    } expected[] = {{d->Option1, QColor(0xAE, 0xC9, 0xEF)}, {d->Option2, QColor(0xA9, 0xC5, 0xEE)},
+                    {d->option3, QColor(0xAE, 0xC9, 0xEF)}, {d->option4, QColor(0xA9, 0xC5, 0xEE)},
+                    {d->option5, QColor(0xA9, 0xC5, 0xEE)}, {d->option6, QColor(0xA9, 0xC5, 0xEE)}};
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.button->objectName().toStdString());
+        const QImage face = e.button->grab().toImage();
+        // The glyph is smaller than the control: below it the surface shows.
+        for (int x = 0; x < face.width(); ++x)
+            ASSERT_EQ(face.pixelColor(x, face.height() - 1), e.surface) << "x " << x;
+    }
+}

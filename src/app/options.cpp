@@ -255,6 +255,8 @@ void Options::buildControls() {
     check6 = check("check6", Elastic2, 240, 2520, QStringLiteral(" Select Folder for Captures"),
                    QStringLiteral(" Select any folder on any drive "), QString());
     LblFolder = label(Elastic2, twipsRect(240, 3000, 4080, 300), QString(), kFolderText);
+    // A folder's name is shown as it is, even one that looks like markup.
+    LblFolder->setTextFormat(Qt::PlainText);
     LblFolder->setObjectName(QStringLiteral("LblFolder"));
     LblFolder->setAutoFillBackground(true);
     QPalette folderPalette = LblFolder->palette();

@@ -353,3 +353,24 @@ TEST_F(OptionsTest, OptionButtonsSitOnTheirLightBlueSquares) {
             ASSERT_EQ(face.pixelColor(x, face.height() - 1), e.surface) << "x " << x;
     }
 }
+
+TEST_F(OptionsTest, FolderFieldShowsTheFolderNameAsItIs) {
+    test::ScriptedDialogProvider picker;
+    SettingsStore::saveBool(QStringLiteral("SpecialFolder"), true);
+    Options* d = open();
+    picker.folderAnswer = QStringLiteral("/srv/<b>caps</b>");
+    clickOn(d->Cmds[1], QPoint(10, 10));
+    ASSERT_EQ(file("Folder"), QStringLiteral("/srv/<b>caps</b>"));
+
+    // The same text in a label that never reads markup.
+    QLabel literal;
+    literal.setTextFormat(Qt::PlainText);
+    literal.setFont(d->LblFolder->font());
+    literal.setPalette(d->LblFolder->palette());
+    literal.setAutoFillBackground(true);
+    literal.setAlignment(d->LblFolder->alignment());
+    literal.setWordWrap(d->LblFolder->wordWrap());
+    literal.setText(d->LblFolder->Caption());
+    literal.resize(d->LblFolder->size());
+    EXPECT_TRUE(d->LblFolder->grab().toImage() == literal.grab().toImage());
+}

@@ -55,7 +55,8 @@ QImage makeSkin() {
     return img;
 }
 
-QImage makeLogo(QSize size) {
+// The program's dark red tile with its name or initial: the logo and the task bar's icon.
+QImage makeTile(QSize size, qreal radius, int pointSize, const QString& text) {
     QImage img(size, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     QPainter p(&img);
@@ -65,30 +66,19 @@ QImage makeLogo(QSize size) {
     g.setColorAt(1, QColor(40, 0, 0));
     p.setBrush(g);
     p.setPen(QPen(QColor(226, 199, 90), 2));
-    p.drawRoundedRect(QRectF(2, 2, size.width() - 4, size.height() - 4), 12, 12);
-    QFont f = designFont(QStringLiteral("Sans Serif"), 22, true);
-    p.setFont(f);
+    p.drawRoundedRect(QRectF(2, 2, size.width() - 4, size.height() - 4), radius, radius);
+    p.setFont(designFont(QStringLiteral("Sans Serif"), pointSize, true));
     p.setPen(QColor(240, 230, 200));
-    p.drawText(img.rect(), Qt::AlignCenter, QStringLiteral("Korimo"));
+    p.drawText(img.rect(), Qt::AlignCenter, text);
     return img;
 }
 
+QImage makeLogo(QSize size) {
+    return makeTile(size, 12, 22, QStringLiteral("Korimo"));
+}
+
 QImage makeIcon() {
-    // The task bar's 48 x 48 picture: the logo's dark red tile with the initial.
-    QImage img(48, 48, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    QLinearGradient g(0, 0, 48, 48);
-    g.setColorAt(0, QColor(120, 20, 20));
-    g.setColorAt(1, QColor(40, 0, 0));
-    p.setBrush(g);
-    p.setPen(QPen(QColor(226, 199, 90), 2));
-    p.drawRoundedRect(QRectF(2, 2, 44, 44), 8, 8);
-    p.setFont(designFont(QStringLiteral("Sans Serif"), 20, true));
-    p.setPen(QColor(240, 230, 200));
-    p.drawText(img.rect(), Qt::AlignCenter, QStringLiteral("K"));
-    return img;
+    return makeTile(QSize(48, 48), 8, 20, QStringLiteral("K"));
 }
 
 QImage makeSample() {

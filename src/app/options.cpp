@@ -17,6 +17,7 @@
 #include "widgets/label.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -45,6 +46,12 @@ void store(const QString& key, const QString& value) {
 
 void storeBool(const QString& key, bool value) {
     store(key, SettingsStore::boolText(value));
+}
+
+// Blanks around a folder's name are no part of it, unless the name as it stands is a folder: a
+// folder's name here may end in a blank.
+QString folderText(const QString& text) {
+    return QFileInfo(text).isDir() ? text : text.trimmed();
 }
 
 bool ticked(const xpcheckbox* box) {
@@ -403,7 +410,7 @@ void Options::LoadOptions() {
     skipOnError([&] { chooseFormat(g_Ext); });
 
     skipOnError([] { g_Folder = SettingsStore::get(QStringLiteral("Folder"), AutoSaveFolder()); });
-    skipOnError([&] { LblFolder->setCaption(g_Folder.trimmed()); });
+    skipOnError([&] { LblFolder->setCaption(folderText(g_Folder)); });
 
     // A stored Boolean into its copy; a set one ticks its box.
     auto readBox = [](const char* key, bool fallback, bool& copy, xpcheckbox* box) {
@@ -534,10 +541,10 @@ void Options::Cmds_Click(int Index) {
     using namespace VidBAS;
     if (Index == 1) {
         skipOnError([] { ShowHourglass(); });
-        skipOnError([&] { g_Folder = LblFolder->Caption().trimmed(); });
+        skipOnError([&] { g_Folder = folderText(LblFolder->Caption()); });
         skipOnError([&] {
             if (BrowseForFolder(this, g_Folder) == QLatin1String("True")) {
-                g_Folder = g_Folder.trimmed();
+                g_Folder = folderText(g_Folder);
                 LblFolder->setCaption(g_Folder);
                 store(QStringLiteral("Folder"), g_Folder);
             }
@@ -579,7 +586,7 @@ void Options::Cmds_Click(int Index) {
         storeBool(QStringLiteral("SpecialFolder"), g_SpecialFolder);
     });
     skipOnError([&] {
-        g_Folder = LblFolder->Caption().trimmed();
+        g_Folder = folderText(LblFolder->Caption());
         store(QStringLiteral("Folder"), g_Folder);
     });
     skipOnError([] { store(QStringLiteral("Ext"), g_Ext); });

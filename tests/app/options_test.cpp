@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
@@ -373,4 +374,37 @@ TEST_F(OptionsTest, FolderFieldShowsTheFolderNameAsItIs) {
     literal.setText(d->LblFolder->Caption());
     literal.resize(d->LblFolder->size());
     EXPECT_TRUE(d->LblFolder->grab().toImage() == literal.grab().toImage());
+}
+
+TEST_F(OptionsTest, AFolderWhoseNameEndsInABlankIsKeptWithItsBlank) {
+    test::ScriptedDialogProvider picker;
+    const QString base = test::testDataDir() + QStringLiteral("/blank-folders");
+    const QString blankEnd = base + QStringLiteral("/caps ");
+    const QString plain = base + QStringLiteral("/plain");
+    ASSERT_TRUE(QDir().mkpath(blankEnd));
+    ASSERT_TRUE(QDir().mkpath(plain));
+    ASSERT_TRUE(QDir().mkpath(base + QStringLiteral("/caps")));
+    SettingsStore::saveBool(QStringLiteral("SpecialFolder"), true);
+
+    Options* d = open();
+    picker.folderAnswer = blankEnd;
+    clickOn(d->Cmds[1], QPoint(10, 10));
+    EXPECT_EQ(file("Folder").toStdString(), blankEnd.toStdString());
+    save();
+    EXPECT_EQ(file("Folder").toStdString(), blankEnd.toStdString())
+        << "Save must not swap in the folder without the blank";
+    EXPECT_EQ(VidBAS::g_Folder.toStdString(), blankEnd.toStdString());
+
+    d = open();
+    EXPECT_EQ(d->LblFolder->Caption().toStdString(), blankEnd.toStdString());
+    save();
+    EXPECT_EQ(file("Folder").toStdString(), blankEnd.toStdString());
+
+    // Blanks typed around a folder's name by hand are still no part of it.
+    SettingsStore::save(QStringLiteral("Folder"),
+                        QStringLiteral("  ") + plain + QStringLiteral(" "));
+    d = open();
+    EXPECT_EQ(d->LblFolder->Caption(), plain);
+    save();
+    EXPECT_EQ(file("Folder"), plain);
 }

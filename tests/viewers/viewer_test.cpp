@@ -23,6 +23,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace korimo;
@@ -135,6 +136,19 @@ TEST_F(ViewerTest, OnlyTheFirstWindowOfARunShowsTheVideoName) {
     second->Unload();
     EXPECT_EQ(loadViewer(Viewer::First)->windowTitle(), design);
     EXPECT_EQ(loadViewer(Viewer::Second)->windowTitle(), design);
+}
+
+TEST_F(ViewerTest, TheCaptionShowsAVideoNameAsItIs) {
+    // "[*]" is the window system's mark for unsaved changes; in a file name it is just text.
+    VidBAS::g_CurrentFile = QStringLiteral("/videos/Tom & Jerry [*] caf\u00e9 \U0001F3AC.avi");
+    Viewer* first = loadViewer(Viewer::First);
+    first->Show(0, main.get());
+    Viewer* second = loadViewer(Viewer::Second);
+    second->Show(0, main.get());
+    ASSERT_TRUE(first->windowHandle() && second->windowHandle());
+    EXPECT_EQ(first->windowHandle()->title().toStdString(), VidBAS::g_CurrentFile.toStdString());
+    EXPECT_EQ(second->windowHandle()->title().toStdString(),
+              (VidBAS::g_CurrentFile + QStringLiteral(" - Resize")).toStdString());
 }
 
 TEST_F(ViewerTest, TheSecondWindowIsMarkedOpenUntilItUnloads) {

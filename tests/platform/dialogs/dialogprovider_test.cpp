@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace korimo;
@@ -58,4 +59,20 @@ TEST(DialogProvider, FolderPickerReturnsTheTypedFolder) {
     });
     EXPECT_EQ(provider.getExistingDirectory(nullptr, "Current: /x", tmp.path()), target);
     EXPECT_TRUE(dirsOnly);
+}
+
+TEST(DialogProvider, TheFolderPickerTitleShowsTheCurrentFolderAsItIs) {
+    QtDialogProvider provider;
+    const QString title = QStringLiteral("Current: /srv/Tom & Jerry [*] caf\u00e9");
+    QString shown;
+    test::ModalAnswerer answerer([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        if (!dialog || !dialog->windowHandle())
+            return;
+        shown = dialog->windowHandle()->title();
+        dialog->reject();
+    });
+    EXPECT_TRUE(provider.getExistingDirectory(nullptr, title, QDir::tempPath()).isEmpty());
+    EXPECT_EQ(answerer.answered(), 1);
+    EXPECT_EQ(shown.toStdString(), title.toStdString());
 }

@@ -177,9 +177,10 @@ void Viewer::ClipPic_MouseDown(int, int, float, float) {
 }
 
 void Viewer::PrintMe() {
+    // A stored option that is no Boolean leaves the one in force: the printer is not to blame.
+    skipOnError([] { VidBAS::g_HighQ = SettingsStore::getBool(QStringLiteral("HighQ"), true); });
+    skipOnError([] { VidBAS::g_BW = SettingsStore::getBool(QStringLiteral("BW"), false); });
     try {
-        VidBAS::g_HighQ = SettingsStore::getBool(QStringLiteral("HighQ"), true);
-        VidBAS::g_BW = SettingsStore::getBool(QStringLiteral("BW"), false);
         VidBAS::g_PrintLayout = true;
         AAPrintPicture1->setAlign(VidBAS::g_PPosition);
         AAPrintPicture1->setPicture(ClipPic->Picture());

@@ -235,3 +235,25 @@ TEST_F(ViewerTest, PrintingTakesTheShownPictureAndTheCurrentOptions) {
     EXPECT_FALSE(Printer::instance().documentOpen());
     Printer::reset();
 }
+
+TEST_F(ViewerTest, AStoredPrintOptionThatIsNoBooleanStillPrintsWithTheOptionsInForce) {
+    qputenv("CUPS_SERVER", "/nonexistent/korimo-no-cups.sock");
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("page.pdf");
+    Printer::setPdfOutput(pdf);
+    QApplication::clipboard()->setImage(patterned(80, 60));
+    Viewer* v = loadViewer(Viewer::First);
+    VidBAS::g_HighQ = true;
+    VidBAS::g_BW = true;
+    SettingsStore::save(QStringLiteral("HighQ"), QStringLiteral("yes"));
+    SettingsStore::saveBool(QStringLiteral("BW"), false);
+    test::MessageCatcher messages;
+
+    v->PrintMe();
+    EXPECT_TRUE(messages.titles.isEmpty()) << messages.texts.join(' ').toStdString();
+    EXPECT_GT(QFileInfo(pdf).size(), 0) << "the page went out";
+    EXPECT_TRUE(VidBAS::g_HighQ) << "the unreadable value leaves the one in force";
+    EXPECT_FALSE(VidBAS::g_BW) << "the readable one is still read";
+    Printer::setPdfOutput(QString());
+    Printer::reset();
+}

@@ -62,10 +62,10 @@ QString graphicFilesFilter() {
 }
 
 // A folder or other non-file under the name: no file can be saved there, so an automatic name
-// passes over it.
+// passes over it. So it does over a link to nothing, which a save would follow out of the folder.
 bool nameTakenByOther(const QString& path) {
     const QFileInfo info(path);
-    return info.exists() && !info.isFile();
+    return info.exists() ? !info.isFile() : info.isSymLink();
 }
 
 // The save dialog's own question before it replaces a file.

@@ -210,6 +210,23 @@ TEST_F(CaptureTest, AnAutomaticNameTakenByAFolderIsPassedOver) {
     EXPECT_TRUE(QFileInfo(dir.filePath("auto1.bmp")).isDir());
 }
 
+TEST_F(CaptureTest, AnAutomaticNameHeldByALinkToNothingIsPassedOver) {
+    openAt(2);
+    main.Cmd2_Click(4);
+    autoSaveInto(dir.path());
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("not-yet.bmp");
+    ASSERT_TRUE(QFile::link(target, dir.filePath("auto1.bmp")));
+    MessageCatcher messages;
+
+    main.Cmd2_Click(5);
+    EXPECT_TRUE(messages.titles.isEmpty()) << messages.titles.join(',').toStdString();
+    EXPECT_EQ(VidBAS::g_SaveFile, dir.path() + "/auto2.bmp");
+    EXPECT_EQ(rgb(decoded(dir.filePath("auto2.bmp"))), rgb(sourceFrame(2)));
+    EXPECT_FALSE(QFile::exists(target)) << "nothing is written through the link";
+    EXPECT_TRUE(QFileInfo(dir.filePath("auto1.bmp")).isSymLink());
+}
+
 TEST_F(CaptureTest, EveryCaptureFormatWritesItsKindOfFile) {
     openAt(5);
     main.Cmd2_Click(4);

@@ -29,6 +29,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -346,6 +347,33 @@ TEST_F(CaptureTest, AnExtensionAddedToADialogNameAsksBeforeReplacingThatFile) {
     main.Cmd2_Click(5);
     EXPECT_EQ(messages.answerer.answered(), 0);
     EXPECT_EQ(formatOf(dir.filePath("fresh.jpg")), "jpeg");
+}
+
+TEST_F(CaptureTest, TheReplaceQuestionShowsAFileNameThatLooksLikeMarkupAsItIs) {
+    openAt(1);
+    main.Cmd2_Click(4);
+    SettingsStore::save("Ext", ".jpg");
+    const QString name = QStringLiteral("<b>shot & <i>take");
+    writeFile(dir.filePath(name + ".jpg"), "old bytes");
+    dialogs.saveAnswer = dir.filePath(name);
+    QString text;
+    bool readsMarkup = true;
+    {
+        ModalAnswerer no([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr) << w->metaObject()->className();
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            ASSERT_NE(label, nullptr);
+            text = label->text();
+            readsMarkup = label->textFormat() == Qt::RichText ||
+                          (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
+            box->button(QMessageBox::No)->click();
+        });
+        main.Cmd2_Click(5);
+    }
+    EXPECT_TRUE(text.startsWith(name + ".jpg already exists.")) << text.toStdString();
+    EXPECT_FALSE(readsMarkup) << "the name would show with its tags taken as markup";
+    EXPECT_EQ(readAll(dir.filePath(name + ".jpg")), "old bytes");
 }
 
 TEST_F(CaptureTest, SavingFromTheVideoWritesTheCurrentFrameAsABitmap) {

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <climits>
 
 namespace VidBAS {
 
@@ -17,8 +18,10 @@ QString ShowSave(const QString& title, const QString& filter) {
     ofn.hwndOwner = QApplication::activeWindow();
     ofn.lpstrFilter = filter;
     ofn.nFilterIndex = 1;
-    ofn.lpstrFile = QString(512, u' ') + nul;
-    ofn.nMaxFile = 513;
+    // The buffer takes the longest path the system does (PATH_MAX bytes, never fewer characters):
+    // a name the user chose is not refused for its length.
+    ofn.lpstrFile = QString(PATH_MAX - 1, u' ') + nul;
+    ofn.nMaxFile = PATH_MAX;
     ofn.lpstrFileTitle = QString(256, u' ') + nul;
     ofn.nMaxFileTitle = 257;
     ofn.lpstrInitialDir = QDir::currentPath() + nul;

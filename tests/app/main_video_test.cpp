@@ -91,6 +91,23 @@ TEST_F(MainVideoTest, RefusedNamesLeaveAGapInTheArrayButNotInTheCount) {
     EXPECT_FALSE(VidBAS::g_NotVideo);
 }
 
+TEST_F(MainVideoTest, AllVideosOfAFolderOfLongNamesOpenTogether) {
+    QTemporaryDir dir;
+    QStringList chosen;
+    for (int i = 1; i <= 150; ++i) {
+        const QString name =
+            QStringLiteral("%1 Holiday on the coast, day %1 - camera two \u00e9t\u00e9.avi")
+                .arg(i, 3, 10, QLatin1Char('0'));
+        ASSERT_TRUE(QFile::link(clipPath("mpeg4.avi"), dir.filePath(name)));
+        chosen << dir.filePath(name);
+    }
+    openClips(chosen);
+    EXPECT_EQ(VidBAS::g_PlaylistCount, 150);
+    EXPECT_EQ(VidBAS::g_Playlist.value(150).toStdString(), chosen.last().toStdString());
+    EXPECT_EQ(VidBAS::g_CurrentFile.toStdString(), chosen.first().toStdString());
+    EXPECT_EQ(main.MMPlay->Source().toStdString(), chosen.first().toStdString());
+}
+
 TEST_F(MainVideoTest, LoadVidPlaysMpegFromMemoryAndOthersByName) {
     VidBAS::g_LoadVid = true;
     openClips({clipPath("clip.mpg")});

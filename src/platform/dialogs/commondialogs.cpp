@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace korimo {
 
@@ -100,9 +101,8 @@ int GetOpenFileName(OpenFileNameRecord& ofn) {
     if (files.isEmpty())
         return 0;
     const QString text = openSelectionText(files, multi);
-    // A selection that would be cut short is refused rather than handed on truncated.
-    if (text.size() > ofn.nMaxFile)
-        return 0;
+    // The buffer grows to the selection: every file chosen is handed on, none cut or dropped.
+    ofn.nMaxFile = std::max(ofn.nMaxFile, static_cast<int>(text.size()));
     ofn.lpstrFile = padWithNuls(text, ofn.nMaxFile);
     QDir::setCurrent(folderOf(files.first()));
     return 1;

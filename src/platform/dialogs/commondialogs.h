@@ -53,9 +53,9 @@ QStringList nameFiltersFromList(const QString& filterList);
 QString openSelectionText(const QStringList& files, bool multiSelect);
 
 // Runs the open dialog over the record. On success (non-zero) lpstrFile holds the selection
-// padded with NULs to nMaxFile characters, and the folder of the chosen files is now the
-// process's current folder. Cancel, or a selection that does not fit the buffer, returns 0 and
-// leaves the record as it was.
+// padded with NULs to nMaxFile characters (raised first when the selection is longer), and the
+// folder of the chosen files is now the process's current folder. Cancel returns 0 and leaves
+// the record as it was.
 int GetOpenFileName(OpenFileNameRecord& ofn);
 
 // Runs the save dialog over the record. On success (non-zero) the chosen path and one NUL are

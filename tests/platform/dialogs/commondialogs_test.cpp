@@ -54,7 +54,7 @@ TEST(NameFilters, ListEndsAtDoubleNulAndDropsDescriptionWithoutPatterns) {
     EXPECT_TRUE(nameFiltersFromList(QString()).isEmpty());
 }
 
-TEST_F(CommonDialogs, OpenCancelOrOverlongSelectionLeavesRecordAndFolder) {
+TEST_F(CommonDialogs, OpenCancelLeavesRecordAndFolderAndALongSelectionGrowsTheBuffer) {
     OpenFileNameRecord ofn = openRecord(OFN_ALLOWMULTISELECT, 40);
     ofn.lpstrInitialDir = QStringLiteral("/srv") + kNul + kNul;
     const QString before = ofn.lpstrFile;
@@ -62,16 +62,19 @@ TEST_F(CommonDialogs, OpenCancelOrOverlongSelectionLeavesRecordAndFolder) {
     EXPECT_EQ(GetOpenFileName(ofn), 0);
     EXPECT_EQ(dialogs.last.dir, "/srv");
     EXPECT_EQ(ofn.lpstrFile, before);
-
-    // Folder, names and NULs make 41 characters, one more than the buffer: refused, never cut.
-    dialogs.openAnswer = {"/" + QString(30, u'x'), "/abcdef"};
-    EXPECT_EQ(GetOpenFileName(ofn), 0);
-    EXPECT_EQ(ofn.lpstrFile, before);
     EXPECT_EQ(QDir::currentPath(), m_oldCurrent);
 
     dialogs.openAnswer = {"/" + QString(29, u'x'), "/abcdef"};
     EXPECT_NE(GetOpenFileName(ofn), 0);
     EXPECT_EQ(ofn.lpstrFile, nulList({"/", QString(29, u'x'), "abcdef"}) + kNul);
+    EXPECT_EQ(ofn.nMaxFile, 40);
+
+    // Folder, names and NULs make 41 characters, one more than the buffer: it grows, nothing is
+    // cut.
+    dialogs.openAnswer = {"/" + QString(30, u'x'), "/abcdef"};
+    EXPECT_NE(GetOpenFileName(ofn), 0);
+    EXPECT_EQ(ofn.lpstrFile, nulList({"/", QString(30, u'x'), "abcdef"}) + kNul);
+    EXPECT_EQ(ofn.nMaxFile, 41);
 }
 
 TEST_F(CommonDialogs, SavePathLongerThanBufferIsRefused) {

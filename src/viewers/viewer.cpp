@@ -35,11 +35,6 @@ constexpr int kMarginBottom = 11;
 // Form_Initialize runs once per run for each of the two windows.
 bool g_initialised[2] = {false, false};
 
-// Qt reads "[*]" in a title as its mark for unsaved changes and hides it; a doubled one shows.
-QString literalTitle(QString text) {
-    return text.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-}
-
 QString formName(Viewer::Kind kind) {
     return kind == Viewer::First ? QStringLiteral("Viewer") : QStringLiteral("viewer2");
 }

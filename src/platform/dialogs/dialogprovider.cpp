@@ -37,11 +37,10 @@ QStringList runDialog(QFileDialog* dialog) {
     return chosen;
 }
 
-QFileDialog* makeDialog(QWidget* owner, QString title, const QString& dir, const char* name) {
-    // A folder's name in the title may hold "[*]", which Qt would hide as its unsaved-changes
-    // mark; a doubled one shows as written.
-    title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-    auto* dialog = new QFileDialog(owner, title, dir);
+QFileDialog* makeDialog(QWidget* owner, const QString& title, const QString& dir,
+                        const char* name) {
+    // The title may hold a folder's name.
+    auto* dialog = new QFileDialog(owner, literalTitle(title), dir);
     dialog->setObjectName(QLatin1String(name));
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     return dialog;

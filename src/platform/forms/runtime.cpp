@@ -178,4 +178,9 @@ QFont designFont(const QString& family, double pointSize, bool bold) {
     f.setBold(bold);
     return f;
 }
+
+QString literalTitle(QString text) {
+    return text.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
 } // namespace korimo

@@ -82,4 +82,8 @@ QString tag(const QWidget* control);
 
 // A design font ("MS Sans Serif", 8.25 pt, ...); Windows families fall back to a sans face here.
 QFont designFont(const QString& family, double pointSize, bool bold = false);
+
+// A window title that shows a name as it is: Qt reads "[*]" as its unsaved-changes mark and
+// hides it, a doubled one shows as written.
+QString literalTitle(QString text);
 } // namespace korimo

@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPointer>
 #include <limits>
 
 namespace korimo {
@@ -73,20 +72,8 @@ bool nameTakenByOther(const QString& path) {
 bool confirmReplace(QWidget* owner, const QString& path) {
     const QString text = QStringLiteral("%1 already exists.\nDo you want to replace it?")
                              .arg(QFileInfo(path).fileName());
-    // On the heap: the owner may be unloaded while the question waits.
-    QPointer<QMessageBox> box =
-        new QMessageBox(QMessageBox::Question, QStringLiteral("Save Video Frame"), text,
-                        QMessageBox::Yes | QMessageBox::No, owner);
-    box->setDefaultButton(QMessageBox::No);
-    // A file's name is shown as it is, even one that looks like markup.
-    box->setTextFormat(Qt::PlainText);
-    int answer = QMessageBox::No;
-    {
-        const NestedLoopScope waiting;
-        answer = box->exec();
-    }
-    delete box.data();
-    return answer == QMessageBox::Yes;
+    return messageBox(owner, QMessageBox::Question, QStringLiteral("Save Video Frame"), text,
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace

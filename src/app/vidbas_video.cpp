@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
-#include <QPointer>
 #include <cerrno>
 #include <memory>
 #include <new>
@@ -48,15 +47,8 @@ void LoadVideoToMemory(korimo::PlayControl& player) {
         return;
     }
     const int error = errno != 0 ? errno : EIO;
-    // On the heap: the owner may be unloaded while the box waits.
-    QPointer<QMessageBox> box =
-        new QMessageBox(QMessageBox::NoIcon, QApplication::applicationName(),
-                        QString::number(error), QMessageBox::Ok, QApplication::activeWindow());
-    {
-        const korimo::NestedLoopScope waiting;
-        box->exec();
-    }
-    delete box.data();
+    korimo::messageBox(QApplication::activeWindow(), QMessageBox::NoIcon,
+                       QApplication::applicationName(), QString::number(error), QMessageBox::Ok);
 }
 
 void FreeVideoSource(korimo::PlayControl& player) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QPointer>
 #include <cmath>
 
 namespace korimo {
@@ -181,6 +182,20 @@ QFont designFont(const QString& family, double pointSize, bool bold) {
 
 QString literalTitle(QString text) {
     return text.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
+int messageBox(QWidget* owner, QMessageBox::Icon icon, const QString& title, const QString& text,
+               QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
+    QPointer<QMessageBox> box = new QMessageBox(icon, title, text, buttons, owner);
+    box->setDefaultButton(defaultButton);
+    box->setTextFormat(Qt::PlainText);
+    int answer = QMessageBox::NoButton;
+    {
+        const NestedLoopScope waiting;
+        answer = box->exec();
+    }
+    delete box.data();
+    return answer;
 }
 
 } // namespace korimo

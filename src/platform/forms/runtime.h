@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -86,4 +87,11 @@ QFont designFont(const QString& family, double pointSize, bool bold = false);
 // A window title that shows a name as it is: Qt reads "[*]" as its unsaved-changes mark and
 // hides it, a doubled one shows as written.
 QString literalTitle(QString text);
+
+// A message box in its own loop, as a modal form is, returning the button pressed. It lives on
+// the heap because its owner may be unloaded while it waits; its text is shown as it is, never
+// read as markup.
+int messageBox(QWidget* owner, QMessageBox::Icon icon, const QString& title, const QString& text,
+               QMessageBox::StandardButtons buttons,
+               QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 } // namespace korimo

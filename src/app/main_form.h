@@ -124,6 +124,8 @@ private:
 
     QList<QWidget*> m_controls;
     int m_lastPercent = 0;
+    // A capture or save runs; its viewer's load lets events run, a quick second click too.
+    bool m_frameBusy = false;
 };
 
 // The help page's address at a context number.

@@ -53,11 +53,22 @@ void Main::Cmd2_Click(int Index) {
         }
         break;
     case 4:
-        CaptureFrame();
+    case 5: {
+        // A click that arrives while the last one still loads its viewer would unload that
+        // viewer under it and leave two windows, the tool window editing the one not saved.
+        if (m_frameBusy)
+            break;
+        m_frameBusy = true;
+        struct Done {
+            bool& busy;
+            ~Done() { busy = false; }
+        } done{m_frameBusy};
+        if (Index == 4)
+            CaptureFrame();
+        else
+            SaveFrame();
         break;
-    case 5:
-        SaveFrame();
-        break;
+    }
     case 6:
         if (switchIsOn(Cmd2[6])) {
             setSwitchLook(Cmd2[6], false);

@@ -2,6 +2,7 @@
 #include "app/vidbas.h"
 #include "clipboard/clipboard.h"
 #include "controls/button_xp.h"
+#include "forms/runtime.h"
 #include "imaging/imgctl.h"
 #include "mainwindowtest.h"
 #include "platform/dialogs/scripteddialogprovider.h"
@@ -13,6 +14,7 @@
 #include "support/testenv.h"
 #include "support/waiting.h"
 #include "viewers/aaprintpicture.h"
+#include "viewers/tools.h"
 #include "viewers/viewer.h"
 #include "widgets/picturebox.h"
 
@@ -466,6 +468,55 @@ TEST_F(CaptureTest, WithoutTheViewerEachSaveWritesTheFrameShownNow) {
     // The window that load made and the capture then showed still writes the next save.
     main.Cmd2_Click(5);
     EXPECT_EQ(readTga32(readAll(dir.filePath("auto3.tga"))).size(), QSize(kClipWidth, kClipHeight));
+}
+
+// Clicks a button once, from inside the first nested loop that runs while a capture viewer is
+// still loading: where a quick second click on the same button is handled.
+class ClickWhileViewerLoads : public QObject {
+public:
+    explicit ClickWhileViewerLoads(std::function<void()> click) : m_click(std::move(click)) {
+        qApp->installEventFilter(this);
+    }
+    ~ClickWhileViewerLoads() override { qApp->removeEventFilter(this); }
+    bool clicked() const { return m_done; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent*) override {
+        auto* w = qobject_cast<QWidget*>(watched);
+        auto* v = w ? qobject_cast<Viewer*>(w->window()) : nullptr;
+        if (!m_done && v && v->IsLoaded() && !v->isVisible() && NestedLoopScope::depth() > 0) {
+            m_done = true;
+            m_click();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_click;
+    bool m_done = false;
+};
+
+TEST_F(CaptureTest, AQuickSecondCaptureLeavesOneViewerThatTheToolsEditAndSaveWrites) {
+    openAt(3);
+    {
+        ClickWhileViewerLoads second([&] { main.Cmd2_Click(4); });
+        main.Cmd2_Click(4);
+        ASSERT_TRUE(second.clicked());
+    }
+    int viewers = 0;
+    for (Form* f : Form::Forms())
+        viewers += f->Name() == "Viewer";
+    EXPECT_EQ(viewers, 1);
+    Viewer* v = findViewer(Viewer::First);
+    ASSERT_NE(v, nullptr);
+    ASSERT_NE(Tools::loaded(), nullptr);
+    EXPECT_EQ(Tools::loaded()->host(), v);
+
+    // The flip made in the tool window is what the save writes.
+    Tools::loaded()->Cmd2_Click(1);
+    autoSaveInto(dir.path());
+    main.Cmd2_Click(5);
+    EXPECT_EQ(rgb(decoded(dir.filePath("auto1.bmp"))), rgb(sourceFrame(3).mirrored(false, true)));
 }
 
 TEST_F(CaptureTest, ACaptureAfterSavesWithoutTheViewerShowsTheNewFrame) {

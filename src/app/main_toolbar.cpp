@@ -89,6 +89,10 @@ void Main::Cmds_Click(int Index) {
         VidBAS::ShowDefaultPointer();
         break;
     case 8:
+        // A second click handled while the dialog still loads would open another one, whose
+        // values, read before the first was saved, its own save would write back.
+        if (Loaded(QStringLiteral("Options")))
+            break;
         VidBAS::ShowHourglass();
         skipOnError([this] { (new Options(this))->Show(1, this); });
         VidBAS::ShowDefaultPointer();

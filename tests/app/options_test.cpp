@@ -5,6 +5,7 @@
 #include "controls/button_xp.h"
 #include "controls/xpcheckbox.h"
 #include "controls/xpradiobutton.h"
+#include "forms/runtime.h"
 #include "platform/dialogs/scripteddialogprovider.h"
 #include "play/playcontrol.h"
 #include "settings/settingsstore.h"
@@ -336,6 +337,44 @@ TEST_F(OptionsTest, ToolbarButtonShowsTheDialogModallyOverMain) {
     // The caller re-applies the hint setting when the dialog has closed.
     EXPECT_TRUE(main->Cmds[0]->toolTip().isEmpty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(OptionsTest, ASecondClickWhileTheDialogLoadsOpensNoStaleSecondDialog) {
+    main->Load();
+    // The second click of a double click, handled while the first one's dialog still loads.
+    struct SecondClick : QObject {
+        Main* main = nullptr;
+        bool clicked = false;
+        bool eventFilter(QObject* watched, QEvent*) override {
+            auto* w = qobject_cast<QWidget*>(watched);
+            auto* o = w ? qobject_cast<Options*>(w->window()) : nullptr;
+            if (!clicked && o && o->IsLoaded() && !o->isVisible() && NestedLoopScope::depth() > 0) {
+                clicked = true;
+                main->Cmds_Click(8);
+            }
+            return false;
+        }
+    } second;
+    second.main = main.get();
+    qApp->installEventFilter(&second);
+    int shown = 0;
+    test::ModalAnswerer answerer([&](QWidget* w) {
+        auto* o = qobject_cast<Options*>(w);
+        if (!o) {
+            w->close();
+            return;
+        }
+        if (++shown == 1)
+            clickOn(o->check4); // close the viewer after a save
+        clickOn(o->Cmds[0], QPoint(10, 10));
+    });
+    main->Cmds_Click(8);
+    qApp->removeEventFilter(&second);
+    ASSERT_TRUE(second.clicked);
+    EXPECT_EQ(shown, 1);
+    // No dialog loaded before the choice was saved writes its old values over it.
+    EXPECT_EQ(file("NoWin"), "True");
+    EXPECT_TRUE(VidBAS::g_NoWin);
 }
 
 TEST_F(OptionsTest, OptionButtonsSitOnTheirLightBlueSquares) {

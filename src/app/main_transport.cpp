@@ -9,6 +9,8 @@
 #include "widgets/hslider.h"
 #include "widgets/label.h"
 
+#include <QScopedValueRollback>
+
 namespace korimo {
 
 void Main::Cmd2_Click(int Index) {
@@ -58,11 +60,7 @@ void Main::Cmd2_Click(int Index) {
         // viewer under it and leave two windows, the tool window editing the one not saved.
         if (m_frameBusy)
             break;
-        m_frameBusy = true;
-        struct Done {
-            bool& busy;
-            ~Done() { busy = false; }
-        } done{m_frameBusy};
+        const QScopedValueRollback<bool> busy(m_frameBusy, true);
         if (Index == 4)
             CaptureFrame();
         else

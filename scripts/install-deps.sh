@@ -14,7 +14,7 @@ PACKAGES=(
   ffmpeg
   xvfb xauth xdotool xclip x11-utils imagemagick
   fonts-dejavu-core fonts-liberation fontconfig
-  cups cups-client cups-bsd printer-driver-cups-pdf
+  cups cups-client cups-bsd printer-driver-cups-pdf libcups2-dev
   python3
   poppler-utils
 )

@@ -239,10 +239,15 @@ public:
             return QStringLiteral("cupsd opened no socket: ") + log();
 
         qputenv("CUPS_SERVER", m_socket.toLocal8Bit());
+        return addQueue();
+    }
+
+    // Sets up the default queue; empty on success, else why not.
+    QString addQueue() {
         QString out;
         if (!admin({QStringLiteral("-p"), QStringLiteral("KorimoCatcher"), QStringLiteral("-E"),
                     QStringLiteral("-v"), QStringLiteral("file://") + outputPath(),
-                    QStringLiteral("-P"), root + "/catcher.ppd"},
+                    QStringLiteral("-P"), m_dir.path() + "/catcher.ppd"},
                    out) ||
             !admin({QStringLiteral("-d"), QStringLiteral("KorimoCatcher")}, out))
             return QStringLiteral("lpadmin refused the queue: ") + out;
@@ -262,6 +267,30 @@ public:
             QThread::msleep(100);
         }
         return false;
+    }
+
+    // Runs one of the print system's command-line tools against this server.
+    bool run(const char* tool, const QStringList& args, QString* out = nullptr) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(
+            QStandardPaths::findExecutable(QString::fromLatin1(tool), {QStringLiteral("/usr/sbin"),
+                                                                       QStringLiteral("/usr/bin")}),
+            args);
+        p.waitForFinished(15000);
+        if (out)
+            *out = QString::fromLocal8Bit(p.readAll());
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+
+    void stop() {
+        if (m_cupsd.state() != QProcess::NotRunning) {
+            m_cupsd.terminate();
+            if (!m_cupsd.waitForFinished(5000)) {
+                m_cupsd.kill();
+                m_cupsd.waitForFinished(2000);
+            }
+        }
     }
 
     QString log() const {
@@ -365,4 +394,70 @@ TEST(PrintOnCupsQueue, PageReachesTheDefaultQueueWithThePrinterMargins) {
     EXPECT_NEAR(box.width(), 102, 2);
     EXPECT_NEAR(box.height(), 68, 2);
     Printer::reset();
+}
+
+namespace {
+// A fresh private server per case, its default queue set up, the program's printer forgotten.
+class CupsQueue : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+            GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+        const QString why = cups.start();
+        if (!why.isEmpty())
+            GTEST_SKIP() << "no private print server in this sandbox: " << why.toStdString();
+        Printer::setPdfOutput(QString());
+        pp.setPicture(solid(102, 68, Qt::red));
+        VidBAS::g_HighQ = false;
+        VidBAS::g_BW = false;
+    }
+    void TearDown() override { Printer::reset(); }
+
+    // Prints and returns the error number, 0 when the print claims success.
+    int print() {
+        VidBAS::g_PrintLayout = true;
+        try {
+            pp.PrintPicture();
+        } catch (const PrintError& e) {
+            return e.code();
+        }
+        return 0;
+    }
+    bool queue(const char* tool, QString* out = nullptr) {
+        return cups.run(tool, {QStringLiteral("KorimoCatcher")}, out);
+    }
+
+    PrivateCups cups;
+    AAPrintPicture pp;
+};
+} // namespace
+
+TEST_F(CupsQueue, AQueueThatTakesNoJobIsAnErrorAndTheNextPrintFindsTheDefaultAgain) {
+    ASSERT_TRUE(queue("cupsreject"));
+    EXPECT_EQ(print(), kPrinterError) << "a refused job is no print";
+    ASSERT_TRUE(queue("cupsaccept"));
+    EXPECT_EQ(print(), 0);
+    ASSERT_TRUE(cups.waitForOutput(30000)) << cups.log().toStdString();
+
+    QFile::remove(cups.outputPath());
+    ASSERT_TRUE(cups.run("lpadmin", {QStringLiteral("-x"), QStringLiteral("KorimoCatcher")}));
+    EXPECT_EQ(print(), kPrinterError) << "the queue was removed";
+    ASSERT_EQ(cups.addQueue(), QString());
+    EXPECT_EQ(print(), 0);
+    EXPECT_TRUE(cups.waitForOutput(30000)) << "the queue set up again prints";
+
+    // A paused queue holds the job: that is no failure.
+    ASSERT_TRUE(queue("cupsdisable"));
+    EXPECT_EQ(print(), 0);
+    QString jobs;
+    cups.run("lpstat", {QStringLiteral("-o"), QStringLiteral("KorimoCatcher")}, &jobs);
+    EXPECT_TRUE(jobs.contains(QStringLiteral("KorimoCatcher-"))) << jobs.toStdString();
+}
+
+TEST_F(CupsQueue, AServerThatStoppedAfterAPrintIsAnError) {
+    EXPECT_EQ(print(), 0);
+    ASSERT_TRUE(cups.waitForOutput(30000)) << cups.log().toStdString();
+    cups.stop();
+    EXPECT_EQ(print(), kPrinterError);
+    EXPECT_FALSE(Printer::instance().documentOpen());
 }

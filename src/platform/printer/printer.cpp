@@ -8,6 +8,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <cmath>
+#include <cups/cups.h>
 
 namespace korimo {
 
@@ -49,6 +50,12 @@ std::unique_ptr<Printer>& printerSlot() {
 
 [[noreturn]] void fail(const QString& text) {
     throw PrintError(kPrinterError, text);
+}
+
+// Qt submits the finished page to the print server on this thread and drops the answer; the
+// server's last status on the thread is that answer. Statuses below 0x100 are successes.
+bool serverTookLastJob() {
+    return cupsLastError() < 0x0100;
 }
 } // namespace
 
@@ -216,6 +223,11 @@ void Printer::EndDoc() {
         throw PrintError(kPrintCancelled, QStringLiteral("Printing was cancelled."));
     if (!ended || (m_printer && m_printer->printerState() == QPrinter::Error))
         fail(QStringLiteral("The page could not be sent to the printer."));
+    if (m_printer && m_printer->outputFormat() == QPrinter::NativeFormat && !serverTookLastJob()) {
+        // The queue may be gone or the server down: the next print looks for the default anew.
+        m_printer.reset();
+        fail(QStringLiteral("The printer did not take the page."));
+    }
 }
 
 void Printer::KillDoc() {

@@ -10,6 +10,10 @@
 
 namespace korimo {
 
+namespace {
+constexpr int kMarginDpi = 600;
+}
+
 AAPrintPicture::AAPrintPicture(QWidget* parent) : QWidget(parent), m_sheet(sheetPicture()) {
     UserControl_Initialize();
     // The control always shows as its sheet image, whatever size the host gives it.
@@ -56,6 +60,10 @@ void AAPrintPicture::GetPrinterMargin() {
         } else if (const auto code = paperCode(m_paperSize)) {
             printer.setPaperCode(*code);
         }
+        // The page box takes a quarter of the margins in printer pixels, which keeps it on the
+        // sheet only at a fine resolution; measuring at whatever quality the last print left
+        // behind pushed a corner picture off the paper on the next print.
+        printer.setPrintQuality(kMarginDpi);
         const QSize physical(printer.deviceCaps(PHYSICALWIDTH), printer.deviceCaps(PHYSICALHEIGHT));
         const QPoint offset(printer.deviceCaps(PHYSICALOFFSETX),
                             printer.deviceCaps(PHYSICALOFFSETY));

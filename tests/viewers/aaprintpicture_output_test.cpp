@@ -461,3 +461,27 @@ TEST_F(CupsQueue, AServerThatStoppedAfterAPrintIsAnError) {
     EXPECT_EQ(print(), kPrinterError);
     EXPECT_FALSE(Printer::instance().documentOpen());
 }
+
+TEST_F(CupsQueue, ACornerPictureStaysWholeOnThePrintableAreaWhateverTheQualityBefore) {
+    pp.setAlign(8);
+    // The queue's first quality is its own; each later print starts from the one before.
+    QRect first;
+    for (bool highQ : {false, false, true, true, false}) {
+        SCOPED_TRACE(highQ);
+        VidBAS::g_HighQ = highQ;
+        QFile::remove(cups.outputPath());
+        ASSERT_EQ(print(), 0);
+        ASSERT_TRUE(cups.waitForOutput(30000)) << cups.log().toStdString();
+        const QImage page = renderPdf(cups.outputPath());
+        ASSERT_FALSE(page.isNull());
+        const QRect box = inkBox(page, reddish);
+        EXPECT_NEAR(box.width(), 102, 2);
+        EXPECT_NEAR(box.height(), 68, 2);
+        // 18 points unprintable on each side.
+        EXPECT_LE(box.right(), page.width() - 1 - 24 + 1);
+        EXPECT_LE(box.bottom(), page.height() - 1 - 24 + 1);
+        if (first.isNull())
+            first = box;
+        expectNear(box, first, 1);
+    }
+}

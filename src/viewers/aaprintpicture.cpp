@@ -54,6 +54,7 @@ void AAPrintPicture::paintEvent(QPaintEvent*) {
 void AAPrintPicture::GetPrinterMargin() {
     Printer& printer = Printer::instance();
     try {
+        printer.followDefaultPrinter();
         if (m_paperSize == 0) {
             printer.setPaperMillimetres(m_paperWidth, m_paperHeight);
             printer.setPaperCode(256);

@@ -242,26 +242,31 @@ public:
         return addQueue();
     }
 
-    // Sets up the default queue; empty on success, else why not.
-    QString addQueue() {
+    // Sets up a queue writing to the file and makes it the default; empty on success, else why
+    // not.
+    QString addQueue(const QString& name = QStringLiteral("KorimoCatcher"), QString file = {}) {
+        if (file.isEmpty())
+            file = outputPath();
         QString out;
-        if (!admin({QStringLiteral("-p"), QStringLiteral("KorimoCatcher"), QStringLiteral("-E"),
-                    QStringLiteral("-v"), QStringLiteral("file://") + outputPath(),
-                    QStringLiteral("-P"), m_dir.path() + "/catcher.ppd"},
+        if (!admin({QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
+                    QStringLiteral("file://") + file, QStringLiteral("-P"),
+                    m_dir.path() + "/catcher.ppd"},
                    out) ||
-            !admin({QStringLiteral("-d"), QStringLiteral("KorimoCatcher")}, out))
+            !admin({QStringLiteral("-d"), name}, out))
             return QStringLiteral("lpadmin refused the queue: ") + out;
         return {};
     }
 
-    QString outputPath() const { return m_dir.path() + QStringLiteral("/out/page.pdf"); }
+    QString outputPath(const QString& name = QStringLiteral("page")) const {
+        return m_dir.path() + QStringLiteral("/out/") + name + QStringLiteral(".pdf");
+    }
 
     // Waits for the queue to write the job's output.
-    bool waitForOutput(int ms) const {
+    bool waitForOutput(int ms, const QString& name = QStringLiteral("page")) const {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < ms) {
-            QFile f(outputPath());
+            QFile f(outputPath(name));
             if (f.size() > 0 && f.open(QIODevice::ReadOnly) && f.readAll().contains("%%EOF"))
                 return true;
             QThread::msleep(100);
@@ -484,4 +489,20 @@ TEST_F(CupsQueue, ACornerPictureStaysWholeOnThePrintableAreaWhateverTheQualityBe
             first = box;
         expectNear(box, first, 1);
     }
+}
+
+TEST_F(CupsQueue, APrintGoesToTheDefaultPrinterOfTheMoment) {
+    EXPECT_EQ(print(), 0);
+    ASSERT_TRUE(cups.waitForOutput(30000)) << cups.log().toStdString();
+    QFile::remove(cups.outputPath());
+
+    ASSERT_EQ(cups.addQueue(QStringLiteral("KorimoOther"), cups.outputPath("other")), QString());
+    EXPECT_EQ(print(), 0);
+    EXPECT_TRUE(cups.waitForOutput(30000, QStringLiteral("other"))) << cups.log().toStdString();
+    EXPECT_FALSE(QFile::exists(cups.outputPath())) << "the page went to the former default";
+    EXPECT_EQ(Printer::instance().DeviceName(), QStringLiteral("KorimoOther"));
+
+    // With the default queue gone and none chosen, nothing passes as printed.
+    ASSERT_TRUE(cups.run("lpadmin", {QStringLiteral("-x"), QStringLiteral("KorimoOther")}));
+    EXPECT_EQ(print(), kPrinterError);
 }

@@ -114,6 +114,13 @@ void Printer::requireNoDocument(const char* what) {
                  .arg(QString::fromLatin1(what)));
 }
 
+void Printer::followDefaultPrinter() {
+    if (!m_printer || documentOpen() || m_printer->outputFormat() != QPrinter::NativeFormat)
+        return;
+    if (QPrinterInfo::defaultPrinterName() != m_printer->printerName())
+        m_printer.reset();
+}
+
 QString Printer::DeviceName() {
     QPrinter& p = device();
     return p.outputFormat() == QPrinter::PdfFormat ? p.outputFileName() : p.printerName();

@@ -48,6 +48,9 @@ public:
     static void reset();
 
     QString DeviceName();
+    // Drops the printer when the system's default has changed since it was found, so the next
+    // call finds the default of the moment; nothing while a page is printing.
+    void followDefaultPrinter();
 
     // Windows paper codes: 9 A4, 11 A5, 8 A3, 12 B4, 13 B5, 15 Quarto; 256 keeps a custom size
     // given by setPaperMillimetres.

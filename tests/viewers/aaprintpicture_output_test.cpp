@@ -8,11 +8,13 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -288,6 +290,7 @@ public:
         return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
 
+    qint64 pid() const { return m_cupsd.processId(); }
     void stop() {
         if (m_cupsd.state() != QProcess::NotRunning) {
             m_cupsd.terminate();
@@ -505,4 +508,17 @@ TEST_F(CupsQueue, APrintGoesToTheDefaultPrinterOfTheMoment) {
     // With the default queue gone and none chosen, nothing passes as printed.
     ASSERT_TRUE(cups.run("lpadmin", {QStringLiteral("-x"), QStringLiteral("KorimoOther")}));
     EXPECT_EQ(print(), kPrinterError);
+}
+
+TEST_F(CupsQueue, AServerThatHangsEndsInAnErrorInsteadOfAFrozenWindow) {
+    EXPECT_EQ(print(), 0);
+    ASSERT_TRUE(cups.waitForOutput(30000)) << cups.log().toStdString();
+    const auto pid = pid_t(cups.pid());
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    const auto resume = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(print(), kPrinterError);
+    EXPECT_LT(t.elapsed(), 15000);
+    EXPECT_FALSE(Printer::instance().documentOpen());
 }

@@ -48,8 +48,29 @@ std::unique_ptr<Printer>& printerSlot() {
     return slot;
 }
 
+constexpr int kServerAnswerMs = 3000;
+constexpr int kServerSilenceMs = 10000;
+
 [[noreturn]] void fail(const QString& text) {
     throw PrintError(kPrinterError, text);
+}
+
+enum class ServerAnswer { Answered, Absent, Silent };
+
+// libcups waits without end for a print server that took the connection but never answers,
+// and the window froze with it; the server is asked once, with a time limit, first.
+ServerAnswer askServer() {
+    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                                kServerAnswerMs, nullptr);
+    if (!http)
+        return ServerAnswer::Absent;
+    httpSetTimeout(
+        http, kServerAnswerMs / 1000.0, [](http_t*, void*) { return 0; }, nullptr);
+    ipp_t* response = cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+    const bool answered = response != nullptr;
+    ippDelete(response);
+    httpClose(http);
+    return answered ? ServerAnswer::Answered : ServerAnswer::Silent;
 }
 
 // Qt submits the finished page to the print server on this thread and drops the answer; the
@@ -95,6 +116,7 @@ QPrinter& Printer::device() {
         p->setOutputFileName(pdf);
         p->setPageMargins(pdfMargins(), QPageLayout::Millimeter);
     } else {
+        requireServer();
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
         if (info.isNull())
             fail(QStringLiteral("No printer is installed."));
@@ -117,8 +139,31 @@ void Printer::requireNoDocument(const char* what) {
 void Printer::followDefaultPrinter() {
     if (!m_printer || documentOpen() || m_printer->outputFormat() != QPrinter::NativeFormat)
         return;
+    try {
+        requireServer();
+    } catch (...) {
+        m_printer.reset();
+        throw;
+    }
     if (QPrinterInfo::defaultPrinterName() != m_printer->printerName())
         m_printer.reset();
+}
+
+void Printer::requireServer() {
+    // A silent server is not asked again for a while, so the calls of one print do not each
+    // wait out the limit.
+    if (m_serverSilent.isValid() && m_serverSilent.elapsed() < kServerSilenceMs)
+        fail(QStringLiteral("The print server does not answer."));
+    m_serverSilent.invalidate();
+    switch (askServer()) {
+    case ServerAnswer::Answered:
+        return;
+    case ServerAnswer::Absent:
+        fail(QStringLiteral("No print server is running."));
+    case ServerAnswer::Silent:
+        m_serverSilent.start();
+        fail(QStringLiteral("The print server does not answer."));
+    }
 }
 
 QString Printer::DeviceName() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMarginsF>
 #include <QSize>
@@ -49,7 +50,8 @@ public:
 
     QString DeviceName();
     // Drops the printer when the system's default has changed since it was found, so the next
-    // call finds the default of the moment; nothing while a page is printing.
+    // call finds the default of the moment, and when the print server does not answer (then
+    // throws); nothing while a page is printing.
     void followDefaultPrinter();
 
     // Windows paper codes: 9 A4, 11 A5, 8 A3, 12 B4, 13 B5, 15 Quarto; 256 keeps a custom size
@@ -85,10 +87,12 @@ private:
     Printer() = default;
     QPrinter& device();
     void requireNoDocument(const char* what);
+    void requireServer();
 
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<QPainter> m_painter;
     QSize m_customMillimetres;
+    QElapsedTimer m_serverSilent;
 };
 
 } // namespace korimo

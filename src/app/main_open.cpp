@@ -65,6 +65,9 @@ void Main::OpenVideos() {
         g_CurrentFile = g_Playlist.value(1);
         g_CurrentExt = g_CurrentFile.right(4).toLower().trimmed();
 
+        // The file replaces any stream still downloading, so "Cancel URL" would only drop it.
+        Cmds[7]->setEnabled(false);
+        lbldl->hide();
         if (g_LoadVid &&
             (g_CurrentExt == QLatin1String("mpeg") || g_CurrentExt == QLatin1String(".mpg"))) {
             g_LoadPath = g_CurrentFile;

@@ -7,6 +7,7 @@
 #include "forms/runtime.h"
 #include "play/playcontrol.h"
 #include "widgets/hslider.h"
+#include "widgets/label.h"
 
 #include <QApplication>
 #include <QScrollBar>
@@ -87,6 +88,9 @@ void VideoList::VidList_Click() {
     try {
         main->MMPlay->Stop();
         main->MMPlay->setSizeMode(2);
+        // The file replaces any stream still downloading, so "Cancel URL" would only drop it.
+        main->Cmds[7]->setEnabled(false);
+        main->lbldl->hide();
         main->MMPlay->setSource(text);
         main->trkPosition->setMax(main->MMPlay->TrackLength());
         VidBAS::g_CurrentFile = text;

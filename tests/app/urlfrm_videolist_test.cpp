@@ -5,6 +5,7 @@
 #include "controls/button_xp.h"
 #include "forms/runtime.h"
 #include "mainwindowtest.h"
+#include "platform/dialogs/scripteddialogprovider.h"
 #include "platform/play/httpserver.h"
 #include "platform/play/playmedia.h"
 #include "play/playcontrol.h"
@@ -39,6 +40,17 @@ QString messageTitle(QWidget* w) {
 }
 
 using DialogsTest = MainWindowTest;
+
+// Types the address into the dialog that the toolbar's "Video URL" opens and presses "ok".
+void startDownload(Main& main, const QString& url) {
+    ModalAnswerer answerer([&](QWidget* w) {
+        if (auto* dlg = qobject_cast<URLFrm*>(w)) {
+            dlg->edtURL->setText(url);
+            dlg->Cmdok_Click();
+        }
+    });
+    main.Cmds_Click(2);
+}
 
 } // namespace
 
@@ -85,6 +97,39 @@ TEST_F(DialogsTest, AStartedDownloadClosesTheDialogAndShowsItsProgress) {
     EXPECT_TRUE(waitFor([&] { return !captionWhenDone.isEmpty(); }, 30000));
     EXPECT_EQ(captionWhenDone, "100%");
     EXPECT_FALSE(main.Cmds[7]->Enabled());
+}
+
+// A file opened while an address still downloads replaces the stream: nothing is left for
+// "Cancel URL" to cancel but the file, and no download to show.
+TEST_F(DialogsTest, AFileOpenedDuringADownloadEndsTheDownloadShown) {
+    HttpServer server(QFileInfo(clipPath("mpeg4.avi")).absolutePath(), 20000);
+    const QString local = clipPath("clip.mov");
+    ScriptedDialogProvider dialogs;
+    for (int round = 0; round < 2; ++round) {
+        startDownload(main, server.url("mpeg4.avi"));
+        ASSERT_TRUE(main.Cmds[7]->Enabled()) << round;
+        ASSERT_TRUE(main.lbldl->isVisibleTo(&main)) << round;
+        if (round == 0) {
+            dialogs.openAnswer = {local};
+            main.Cmds_Click(0);
+        } else {
+            QPointer<VideoList> list = new VideoList(&main);
+            list->Show(0, &main);
+            list->VidList->setCurrentRow(0);
+            list->VidList_Click();
+            list->Unload();
+        }
+        ASSERT_EQ(main.MMPlay->Source(), local) << round;
+        EXPECT_FALSE(main.Cmds[7]->Enabled()) << round;
+        EXPECT_FALSE(main.lbldl->isVisibleTo(&main)) << round;
+        waitFor([] { return false; }, 1500);
+        EXPECT_FALSE(main.Cmds[7]->Enabled()) << round;
+        EXPECT_FALSE(main.lbldl->isVisibleTo(&main)) << round;
+        // The one thing "Cancel URL" could still do is throw the file away.
+        if (main.Cmds[7]->Enabled())
+            main.Cmds_Click(7);
+        EXPECT_EQ(main.MMPlay->Source(), local) << round;
+    }
 }
 
 TEST_F(DialogsTest, ARefusedAddressKeepsTheDialogOpenWithItsText) {

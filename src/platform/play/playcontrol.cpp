@@ -199,7 +199,8 @@ void PlayControl::setSource(const QString& pathOrUrl) {
         const QString s = match.captured(1).toLower();
         if (s != QLatin1String("http") && s != QLatin1String("https"))
             throw PlayError(kPlayErrRefused);
-        loadUri(pathOrUrl.toUtf8(), kNetworkOptions, false);
+        // The engine knows its protocols by their lower-case names only.
+        loadUri((s + pathOrUrl.mid(match.capturedLength(1))).toUtf8(), kNetworkOptions, false);
         m_source = pathOrUrl;
         m_kind = 1;
         m_network = true;

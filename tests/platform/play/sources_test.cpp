@@ -106,6 +106,30 @@ TEST_F(PlayTest, NetworkClipReportsDownloadProgressOnTheGuiThread) {
     EXPECT_GT(server.requests(), 0);
 }
 
+// A scheme is case-insensitive: an address typed in capitals is the same address.
+TEST_F(PlayTest, AnAddressWithItsSchemeInCapitalsPlays) {
+    const QString clip = clipPath(QStringLiteral("clip.mpg"));
+    HttpServer server(QFileInfo(clip).absolutePath());
+    for (const char* scheme : {"HTTP", "Http"}) {
+        PlayControl play;
+        QSignalSpy aborts(&play, &PlayControl::ErrorAbort);
+        int done = -1;
+        QObject::connect(&play, &PlayControl::Progress, [&](int p) {
+            if (done < 0 && play.TrackLength() > 0 && p >= play.TrackLength())
+                done = p;
+        });
+        const QString address = QString::fromLatin1(scheme) + server.url("clip.mpg").mid(4);
+        play.setSource(address);
+        EXPECT_EQ(play.Source(), address);
+        ASSERT_TRUE(waitUntil([&] { return done >= 0 || !aborts.isEmpty(); }, 15000)) << scheme;
+        EXPECT_TRUE(aborts.isEmpty()) << scheme;
+        EXPECT_NEAR(play.TrackLength(), kClipFrames, 1) << scheme;
+        play.Pause();
+        play.setPosition(30);
+        EXPECT_EQ(decodeIndex(play.FramePicture(5000)), 30) << scheme;
+    }
+}
+
 TEST_F(PlayTest, UnreachableAddressesRaiseErrorAbortQuickly) {
     const QString clip = clipPath(QStringLiteral("clip.mpg"));
     HttpServer server(QFileInfo(clip).absolutePath());

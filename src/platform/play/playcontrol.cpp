@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QTimer>
 #include <mpv/client.h>
 
 #include <algorithm>
@@ -43,6 +44,7 @@ constexpr ObservedProperty kObserved[] = {
 constexpr char kNetworkOptions[] = "demuxer-lavf-probesize=262144,demuxer-lavf-analyzeduration=0.5";
 constexpr int kLoadWaitMs = 10000;
 constexpr int kStepWaitMs = 3000;
+constexpr int kEndVerdictMs = 300;
 constexpr double kTimeEpsilon = 1e-4;
 
 const mpv_node* mapValue(const mpv_node& map, const char* key) {
@@ -181,6 +183,8 @@ void PlayControl::ensureSession() {
     mpv_handle* h = m_session->handle();
     for (const auto& p : kObserved)
         mpv_observe_property(h, p.id, p.name, p.format);
+    // Only the log tells a download the server cut short from one that ended.
+    mpv_request_log_messages(h, "warn");
     setProp("mute", m_mute ? "yes" : "no");
     setProp("speed", QByteArray::number(m_rate, 'g', 10));
     setProp("keepaspect", m_sizeMode == 1 ? "no" : "yes");
@@ -259,6 +263,9 @@ void PlayControl::dropSource(bool stopEngine) {
     m_state = 0;
     m_network = false;
     m_downloadDone = true;
+    m_cutShort = false;
+    m_endPending = false;
+    ++m_serial;
     m_loading = m_loaded = m_firstFrame = m_probingStart = false;
     m_loadError = 0;
     m_entry = -1;
@@ -689,20 +696,37 @@ void PlayControl::reportPosition() {
 }
 
 void PlayControl::updateDownload(double cacheEnd, bool eof) {
-    if (!m_network || m_downloadDone || !m_loaded)
+    if (!m_network || m_downloadDone || !m_loaded || m_endPending)
         return;
-    const int total = TrackLength();
     if (eof) {
-        m_downloadDone = true;
-        emitProgress(total);
+        // The log that tells a cut from an end can come just after it, and the length can still
+        // be a first guess, so both are read a moment later.
+        m_endPending = true;
+        QTimer::singleShot(kEndVerdictMs, this, [this, serial = m_serial] {
+            if (serial == m_serial && m_endPending)
+                finishDownload();
+        });
         return;
     }
+    const int total = TrackLength();
     if (m_duration <= 0.0)
         return;
     const int p = int(std::lround(std::clamp(cacheEnd / m_duration, 0.0, 1.0) * total));
     // The download only grows; a first 0 % would read as "nothing loaded" to the window.
     if (p > std::max(0, m_lastProgress))
         emitProgress(p);
+}
+
+void PlayControl::finishDownload() {
+    m_endPending = false;
+    m_downloadDone = true;
+    // What did arrive stays playable; the window is told the rest never came.
+    if (m_cutShort) {
+        emit ErrorAbort(int(kPlayErrCutShort));
+        return;
+    }
+    m_lastProgress = TrackLength();
+    emit Progress(m_lastProgress);
 }
 
 void PlayControl::onFileLoaded() {
@@ -878,16 +902,33 @@ void PlayControl::handleEvent(const mpv_event* e) {
             }
             break;
         case kObsCache:
+            // Kept, because a small file can be all read before it counts as loaded.
             if (prop->format == MPV_FORMAT_NODE) {
                 const auto* node = static_cast<const mpv_node*>(prop->data);
                 const mpv_node* eof = mapValue(*node, "eof");
-                updateDownload(nodeDouble(mapValue(*node, "cache-end"), 0.0),
-                               eof && eof->format == MPV_FORMAT_FLAG && eof->u.flag);
+                m_cacheEnd = nodeDouble(mapValue(*node, "cache-end"), 0.0);
+                m_cacheEof = eof && eof->format == MPV_FORMAT_FLAG && eof->u.flag;
+                updateDownload(m_cacheEnd, m_cacheEof);
+            } else {
+                m_cacheEnd = 0.0;
+                m_cacheEof = false;
             }
             break;
         default:
             break;
         }
+        break;
+    }
+    case MPV_EVENT_LOG_MESSAGE: {
+        // A server without ranges that closes early gets no second request; with ranges the
+        // rest is asked for at once, and only a failure of that ends the download.
+        const auto* m = static_cast<const mpv_event_log_message*>(e->data);
+        if (!m_network || m_downloadDone || std::strcmp(m->prefix, "ffmpeg") != 0)
+            break;
+        if (std::strncmp(m->text, "http: Stream ends prematurely", 29) == 0)
+            m_cutShort = true;
+        else if (std::strncmp(m->text, "http: Will reconnect", 20) == 0)
+            m_cutShort = false;
         break;
     }
     case MPV_EVENT_START_FILE:
@@ -930,7 +971,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
             m_seeking = false;
             m_pendingSeekFrame = -1;
             if (m_network)
-                updateDownload(0.0, false);
+                updateDownload(m_cacheEnd, m_cacheEof);
             if (m_state == 3)
                 setProp("pause", "no");
             break;

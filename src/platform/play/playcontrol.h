@@ -39,7 +39,8 @@ class MpvSession;
 //   throws for a file the engine cannot open; one still loading after the wait goes on loading
 //   as an address does. Only absolute local paths and http/https addresses
 //   reach the engine; other schemes and folders are refused. An address loads in the background
-//   and reports failure through ErrorAbort.
+//   and reports failure through ErrorAbort, as it does a download the server cut short (what
+//   arrived of it stays loaded).
 // - FrameDib(timeout ms) returns an owned packed DIB (BITMAPINFOHEADER + 24-bit bottom-up rows)
 //   of the frame shown, at the video's display size; FramePicture the same frame as an image.
 // - Progress reports the download on the TrackLength scale while an address downloads, the play
@@ -156,6 +157,7 @@ private:
     bool seekSettled() const;
     void reportPosition();
     void updateDownload(double cacheEnd, bool eof);
+    void finishDownload();
     void emitProgress(int p);
     void emitSelection();
     double frameTime(int frame) const;
@@ -211,6 +213,11 @@ private:
     mutable bool m_awaitSeekStart = false;
     mutable bool m_audioOff = false;
     mutable bool m_downloadDone = true;
+    mutable bool m_cutShort = false;
+    mutable bool m_endPending = false;
+    int m_serial = 0; // counts sources, so a late verdict on an old download is dropped
+    mutable double m_cacheEnd = 0.0;
+    mutable bool m_cacheEof = false;
     mutable int m_lastProgress = -1;
     mutable bool m_endLimit = false;
     mutable double m_knownLastFrame = -1.0;

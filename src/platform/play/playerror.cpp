@@ -32,6 +32,8 @@ QString GetErrorText(long code) {
         return QStringLiteral("The video engine could not be started.");
     case kPlayErrBadValue:
         return QStringLiteral("Invalid property value.");
+    case kPlayErrCutShort:
+        return QStringLiteral("The server ended the download before the whole video had come.");
     default:
         break;
     }

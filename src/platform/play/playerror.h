@@ -19,6 +19,7 @@ enum PlayErrorCode : long {
     kPlayErrRate = 8,      // a playback rate the engine cannot use
     kPlayErrEngine = 9,    // the engine could not be started
     kPlayErrBadValue = 10, // a property value out of its range
+    kPlayErrCutShort = 11, // the server ended a download before the whole file had come
 };
 
 class PlayError : public std::runtime_error {

@@ -145,7 +145,7 @@ void HttpServer::serve(int fd) {
     bool ranged = false;
     for (const QByteArray& raw : lines) {
         const QByteArray line = raw.trimmed();
-        if (line.toLower().startsWith("range: bytes=")) {
+        if (m_ranges && line.toLower().startsWith("range: bytes=")) {
             const QList<QByteArray> parts = line.mid(13).split('-');
             from = parts.value(0).toLongLong();
             if (!parts.value(1).isEmpty())
@@ -163,8 +163,9 @@ void HttpServer::serve(int fd) {
     if (ranged)
         ++m_rangeRequests;
     QByteArray head = ranged ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
-    head +=
-        "Content-Type: application/octet-stream\r\nAccept-Ranges: bytes\r\nConnection: close\r\n";
+    head += "Content-Type: application/octet-stream\r\nConnection: close\r\n";
+    if (m_ranges)
+        head += "Accept-Ranges: bytes\r\n";
     head += "Content-Length: " + QByteArray::number(to - from + 1) + "\r\n";
     if (ranged)
         head += "Content-Range: bytes " + QByteArray::number(from) + '-' + QByteArray::number(to) +
@@ -174,6 +175,8 @@ void HttpServer::serve(int fd) {
         return;
     file.seek(from);
     qint64 left = to - from + 1;
+    if (m_cutAfter > 0)
+        left = std::min<qint64>(left, m_cutAfter);
     const qint64 chunk = m_rate > 0 ? std::max<qint64>(1024, m_rate / 20) : 65536;
     while (left > 0 && !m_stop) {
         const QByteArray data = file.read(std::min(chunk, left));

@@ -21,6 +21,10 @@ public:
     int port() const { return m_port; }
     QString url(const QString& name) const;
     int requests() const { return m_requests; }
+    // Each answer ends after this many body bytes, whatever length it announced (0: none).
+    void setCutAfter(qint64 bytes) { m_cutAfter = bytes; }
+    // Without ranges every answer is the whole file from its start, as from a plain server.
+    void setRanges(bool on) { m_ranges = on; }
     int rangeRequests() const { return m_rangeRequests; }
 
 private:
@@ -35,6 +39,8 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_requests{0};
     std::atomic<int> m_rangeRequests{0};
+    std::atomic<qint64> m_cutAfter{0};
+    std::atomic<bool> m_ranges{true};
     std::thread m_acceptor;
     std::mutex m_mutex;
     std::vector<std::thread> m_connections;

@@ -125,8 +125,44 @@ TEST_F(PlayTest, AnAddressWithItsSchemeInCapitalsPlays) {
         EXPECT_TRUE(aborts.isEmpty()) << scheme;
         EXPECT_NEAR(play.TrackLength(), kClipFrames, 1) << scheme;
         play.Pause();
+        play.FramePicture(5000); // the first frame is in place
         play.setPosition(30);
         EXPECT_EQ(decodeIndex(play.FramePicture(5000)), 30) << scheme;
+    }
+}
+
+// A server that closes before the length it announced has sent part of the video: that is
+// no finished download. One that takes ranges is asked for the rest and finishes it.
+TEST_F(PlayTest, ADownloadCutShortIsNoFinishedDownload) {
+    const QString clip = clipPath(QStringLiteral("clip.mpg"));
+    const qint64 size = QFileInfo(clip).size();
+    for (const bool ranges : {false, true}) {
+        HttpServer server(QFileInfo(clip).absolutePath());
+        server.setRanges(ranges);
+        server.setCutAfter(size / 2);
+        PlayControl play;
+        QSignalSpy aborts(&play, &PlayControl::ErrorAbort);
+        bool done = false;
+        QObject::connect(&play, &PlayControl::Progress,
+                         [&](int p) { done |= play.TrackLength() > 0 && p >= play.TrackLength(); });
+        play.setSource(server.url(QStringLiteral("clip.mpg")));
+        EXPECT_TRUE(waitUntil([&] { return done || !aborts.isEmpty(); }, 15000)) << ranges;
+        pumpFor(500);
+        if (ranges) {
+            EXPECT_TRUE(done);
+            EXPECT_TRUE(aborts.isEmpty());
+            EXPECT_NEAR(play.TrackLength(), kClipFrames, 1);
+        } else {
+            EXPECT_FALSE(done) << "half a video reported as fully downloaded";
+            ASSERT_EQ(aborts.size(), 1);
+            EXPECT_EQ(aborts.first().at(0).toInt(), kPlayErrCutShort);
+            // What did arrive stays playable.
+            EXPECT_EQ(play.SourceKind(), 1);
+            play.Pause();
+            play.FramePicture(5000);
+            play.setPosition(10);
+            EXPECT_EQ(decodeIndex(play.FramePicture(5000)), 10);
+        }
     }
 }
 

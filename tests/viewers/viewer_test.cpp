@@ -59,6 +59,15 @@ protected:
         VidBAS::ResetState();
     }
 
+    // A viewer holding an 80 x 60 capture whose prints go to a PDF file in the test's folder;
+    // no print server answers, whatever queues the machine has.
+    Viewer* loadViewerPrintingTo(const QString& pdf) {
+        qputenv("CUPS_SERVER", "/nonexistent/korimo-no-cups.sock");
+        Printer::setPdfOutput(pdf);
+        QApplication::clipboard()->setImage(patterned(80, 60));
+        return loadViewer(Viewer::First);
+    }
+
     test::ScopedSettingsFile settings;
     std::unique_ptr<Main> main;
 };
@@ -205,13 +214,9 @@ TEST_F(ViewerTest, DraggingThePictureWithTheRightButtonMovesTheWindowToo) {
 }
 
 TEST_F(ViewerTest, PrintingTakesTheShownPictureAndTheCurrentOptions) {
-    // No print server answers, whatever queues the machine has: the second print finds none.
-    qputenv("CUPS_SERVER", "/nonexistent/korimo-no-cups.sock");
     QTemporaryDir dir;
     const QString pdf = dir.filePath("page.pdf");
-    Printer::setPdfOutput(pdf);
-    QApplication::clipboard()->setImage(patterned(80, 60));
-    Viewer* v = loadViewer(Viewer::First);
+    Viewer* v = loadViewerPrintingTo(pdf);
     VidBAS::g_PPosition = 8;
     SettingsStore::saveBool(QStringLiteral("HighQ"), false);
     SettingsStore::saveBool(QStringLiteral("BW"), true);
@@ -225,7 +230,7 @@ TEST_F(ViewerTest, PrintingTakesTheShownPictureAndTheCurrentOptions) {
     EXPECT_TRUE(samePicture(v->AAPrintPicture1->Picture(), v->ClipPic->Picture()));
     EXPECT_GT(QFileInfo(pdf).size(), 0);
 
-    // Without a printer the same print ends in the message window.
+    // Without a printer (and no print server) the same print ends in the message window.
     Printer::setPdfOutput(QString());
     Printer::reset();
     v->PrintMe();
@@ -237,12 +242,9 @@ TEST_F(ViewerTest, PrintingTakesTheShownPictureAndTheCurrentOptions) {
 }
 
 TEST_F(ViewerTest, AStoredPrintOptionThatIsNoBooleanStillPrintsWithTheOptionsInForce) {
-    qputenv("CUPS_SERVER", "/nonexistent/korimo-no-cups.sock");
     QTemporaryDir dir;
     const QString pdf = dir.filePath("page.pdf");
-    Printer::setPdfOutput(pdf);
-    QApplication::clipboard()->setImage(patterned(80, 60));
-    Viewer* v = loadViewer(Viewer::First);
+    Viewer* v = loadViewerPrintingTo(pdf);
     VidBAS::g_HighQ = true;
     VidBAS::g_BW = true;
     SettingsStore::save(QStringLiteral("HighQ"), QStringLiteral("yes"));

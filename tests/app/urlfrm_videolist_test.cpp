@@ -122,7 +122,7 @@ TEST_F(DialogsTest, AFileOpenedDuringADownloadEndsTheDownloadShown) {
         ASSERT_EQ(main.MMPlay->Source(), local) << round;
         EXPECT_FALSE(main.Cmds[7]->Enabled()) << round;
         EXPECT_FALSE(main.lbldl->isVisibleTo(&main)) << round;
-        waitFor([] { return false; }, 1500);
+        pumpFor(1500);
         EXPECT_FALSE(main.Cmds[7]->Enabled()) << round;
         EXPECT_FALSE(main.lbldl->isVisibleTo(&main)) << round;
         // The one thing "Cancel URL" could still do is throw the file away.

@@ -11,6 +11,11 @@ namespace korimo::test {
 // that will never succeed, so it is generous for a loaded machine with few cores.
 bool waitFor(const std::function<bool()>& done, int timeoutMs = 30000);
 
+// Runs the event loop for a while, for what must still hold after events have come.
+inline void pumpFor(int ms) {
+    waitFor([] { return false; }, ms);
+}
+
 // Closes every message window that turns up and keeps its title and message texts.
 struct MessageCatcher {
     MessageCatcher();

@@ -13,10 +13,6 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
     return waitFor(done, timeoutMs);
 }
 
-inline void pumpFor(int ms) {
-    waitUntil([] { return false; }, ms);
-}
-
 class PlayTest : public ::testing::Test {
 public:
     static void SetUpTestSuite() { PlayControl::setAudioDriver("null"); }

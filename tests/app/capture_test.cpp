@@ -13,6 +13,7 @@
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
 #include "support/waiting.h"
+#include "support/whileloading.h"
 #include "viewers/aaprintpicture.h"
 #include "viewers/tools.h"
 #include "viewers/viewer.h"
@@ -470,38 +471,12 @@ TEST_F(CaptureTest, WithoutTheViewerEachSaveWritesTheFrameShownNow) {
     EXPECT_EQ(readTga32(readAll(dir.filePath("auto3.tga"))).size(), QSize(kClipWidth, kClipHeight));
 }
 
-// Clicks a button once, from inside the first nested loop that runs while a capture viewer is
-// still loading: where a quick second click on the same button is handled.
-class ClickWhileViewerLoads : public QObject {
-public:
-    explicit ClickWhileViewerLoads(std::function<void()> click) : m_click(std::move(click)) {
-        qApp->installEventFilter(this);
-    }
-    ~ClickWhileViewerLoads() override { qApp->removeEventFilter(this); }
-    bool clicked() const { return m_done; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent*) override {
-        auto* w = qobject_cast<QWidget*>(watched);
-        auto* v = w ? qobject_cast<Viewer*>(w->window()) : nullptr;
-        if (!m_done && v && v->IsLoaded() && !v->isVisible() && NestedLoopScope::depth() > 0) {
-            m_done = true;
-            m_click();
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_click;
-    bool m_done = false;
-};
-
 TEST_F(CaptureTest, AQuickSecondCaptureLeavesOneViewerThatTheToolsEditAndSaveWrites) {
     openAt(3);
     {
-        ClickWhileViewerLoads second([&] { main.Cmd2_Click(4); });
+        test::WhileLoading<Viewer> second([&] { main.Cmd2_Click(4); });
         main.Cmd2_Click(4);
-        ASSERT_TRUE(second.clicked());
+        ASSERT_TRUE(second.done());
     }
     int viewers = 0;
     for (Form* f : Form::Forms())

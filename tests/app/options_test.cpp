@@ -11,6 +11,7 @@
 #include "settings/settingsstore.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
+#include "support/whileloading.h"
 #include "viewers/aaprintpicture.h"
 #include "widgets/indextab.h"
 #include "widgets/label.h"
@@ -342,21 +343,7 @@ TEST_F(OptionsTest, ToolbarButtonShowsTheDialogModallyOverMain) {
 TEST_F(OptionsTest, ASecondClickWhileTheDialogLoadsOpensNoStaleSecondDialog) {
     main->Load();
     // The second click of a double click, handled while the first one's dialog still loads.
-    struct SecondClick : QObject {
-        Main* main = nullptr;
-        bool clicked = false;
-        bool eventFilter(QObject* watched, QEvent*) override {
-            auto* w = qobject_cast<QWidget*>(watched);
-            auto* o = w ? qobject_cast<Options*>(w->window()) : nullptr;
-            if (!clicked && o && o->IsLoaded() && !o->isVisible() && NestedLoopScope::depth() > 0) {
-                clicked = true;
-                main->Cmds_Click(8);
-            }
-            return false;
-        }
-    } second;
-    second.main = main.get();
-    qApp->installEventFilter(&second);
+    test::WhileLoading<Options> second([&] { main->Cmds_Click(8); });
     int shown = 0;
     test::ModalAnswerer answerer([&](QWidget* w) {
         auto* o = qobject_cast<Options*>(w);
@@ -369,8 +356,7 @@ TEST_F(OptionsTest, ASecondClickWhileTheDialogLoadsOpensNoStaleSecondDialog) {
         clickOn(o->Cmds[0], QPoint(10, 10));
     });
     main->Cmds_Click(8);
-    qApp->removeEventFilter(&second);
-    ASSERT_TRUE(second.clicked);
+    ASSERT_TRUE(second.done());
     EXPECT_EQ(shown, 1);
     // No dialog loaded before the choice was saved writes its old values over it.
     EXPECT_EQ(file("NoWin"), "True");

@@ -12,7 +12,7 @@ PACKAGES=(
   libvips-dev
   clang libclang-rt-14-dev clang-format
   ffmpeg
-  xvfb xauth xdotool xclip x11-utils imagemagick
+  xvfb xauth xdotool xclip x11-utils imagemagick openbox
   fonts-dejavu-core fonts-liberation fontconfig
   cups cups-client cups-bsd printer-driver-cups-pdf libcups2-dev
   python3

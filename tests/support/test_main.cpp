@@ -1,3 +1,5 @@
+#include "support/xserver.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -87,10 +89,20 @@ void watchForHangs() {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Widget tests run without a display unless a test brings its own X server.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
+    // The desktop tier runs each test on an X server of its own with a real window manager.
+    korimo::test::XServer desktop;
+    if (qEnvironmentVariableIsSet("KORIMO_TEST_DESKTOP") && !::testing::GTEST_FLAG(list_tests)) {
+        if (!desktop.start(true)) {
+            std::fprintf(stderr, "Xvfb with openbox could not be started\n");
+            return 1;
+        }
+        setenv("DISPLAY", desktop.display().c_str(), 1);
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    // Widget tests run without a display unless a test brings its own X server.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || ::testing::GTEST_FLAG(list_tests))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tarsk"));
     QApplication::setApplicationName(QStringLiteral("KorimoTests"));

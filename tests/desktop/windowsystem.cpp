@@ -1,0 +1,104 @@
+#include "windowsystem.h"
+
+#include "support/waiting.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+namespace korimo::test {
+
+namespace {
+
+QString run(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(10000))
+        return {};
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+QList<XWindow> windowIds(const QString& text) {
+    QList<XWindow> ids;
+    static const QRegularExpression hex(QStringLiteral("0x[0-9a-fA-F]+"));
+    for (const auto& match : hex.globalMatch(text))
+        ids << match.captured().toULong(nullptr, 16);
+    return ids;
+}
+
+QString xprop(XWindow window, const char* atom) {
+    const QStringList target = window ? QStringList{QStringLiteral("-id"), QString::number(window)}
+                                      : QStringList{QStringLiteral("-root")};
+    return run(QStringLiteral("xprop"), target + QStringList{QString::fromLatin1(atom)});
+}
+
+int field(const QString& text, const char* name) {
+    const QRegularExpression re(QString::fromLatin1(name) + QStringLiteral(":\\s*(-?\\d+)"));
+    return re.match(text).captured(1).toInt();
+}
+
+QRect geometry(XWindow window) {
+    const QString info =
+        run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
+    return QRect(field(info, "Absolute upper-left X"), field(info, "Absolute upper-left Y"),
+                 field(info, "Width"), field(info, "Height"));
+}
+
+} // namespace
+
+XWindow xwindow(const QWidget* window) {
+    return window ? static_cast<XWindow>(window->window()->winId()) : 0;
+}
+
+XWindow activeWindow() {
+    const auto ids = windowIds(xprop(0, "_NET_ACTIVE_WINDOW"));
+    return ids.isEmpty() ? 0 : ids.first();
+}
+
+XWindow transientFor(XWindow window) {
+    const auto ids = windowIds(xprop(window, "WM_TRANSIENT_FOR"));
+    return ids.isEmpty() ? 0 : ids.first();
+}
+
+QList<XWindow> stackingOrder() {
+    return windowIds(xprop(0, "_NET_CLIENT_LIST_STACKING"));
+}
+
+QRect frameGeometry(XWindow window) {
+    // left, right, top, bottom, as the manager drew them around the client
+    static const QRegularExpression numbers(
+        QStringLiteral("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"));
+    const auto extents = numbers.match(xprop(window, "_NET_FRAME_EXTENTS"));
+    const QRect client = geometry(window);
+    if (!extents.hasMatch())
+        return client;
+    return client.adjusted(-extents.captured(1).toInt(), -extents.captured(3).toInt(),
+                           extents.captured(2).toInt(), extents.captured(4).toInt());
+}
+
+QRect clientGeometry(XWindow window) {
+    return geometry(window);
+}
+
+QStringList windowState(XWindow window) {
+    static const QRegularExpression atom(QStringLiteral("_NET_WM_STATE_[A-Z_]+"));
+    QStringList states;
+    for (const auto& match : atom.globalMatch(xprop(window, "_NET_WM_STATE")))
+        states << match.captured();
+    return states;
+}
+
+bool xdotool(const QStringList& args) {
+    return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
+}
+
+bool waitUntilManaged(const QWidget* window, int timeoutMs) {
+    const XWindow id = xwindow(window);
+    return waitFor(
+        [id] {
+            return stackingOrder().contains(id) &&
+                   xprop(id, "_NET_FRAME_EXTENTS").contains(QLatin1Char('='));
+        },
+        timeoutMs);
+}
+
+} // namespace korimo::test

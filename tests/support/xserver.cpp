@@ -1,0 +1,95 @@
+#include "support/xserver.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace korimo::test {
+
+namespace {
+
+void stop(pid_t& pid) {
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
+std::string commandOutput(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe))
+            out += buffer;
+        pclose(pipe);
+    }
+    return out;
+}
+
+} // namespace
+
+XServer::~XServer() {
+    stop(m_windowManager);
+    stop(m_server);
+}
+
+bool XServer::start(bool withWindowManager) {
+    int fds[2];
+    if (pipe(fds) != 0)
+        return false;
+    const std::string fd = std::to_string(fds[1]);
+    const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
+                          "1280x1024x24", "-nolisten",  "tcp",      nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    const int rc =
+        posix_spawnp(&m_server, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (rc != 0) {
+        m_server = -1;
+        close(fds[0]);
+        return false;
+    }
+    std::string number;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(fds[0]);
+    if (number.empty())
+        return false;
+    m_display = ":" + number;
+    return !withWindowManager || startWindowManager();
+}
+
+bool XServer::startWindowManager() {
+    setenv("DISPLAY", m_display.c_str(), 1);
+    const char* argv[] = {"openbox", "--sm-disable", nullptr};
+    if (posix_spawnp(&m_windowManager, "openbox", nullptr, nullptr, const_cast<char* const*>(argv),
+                     environ) != 0) {
+        m_windowManager = -1;
+        return false;
+    }
+    // A window shown before the manager has taken the screen would never be framed or placed.
+    const std::string probe =
+        "DISPLAY=" + m_display + " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (commandOutput(probe).find("window id") != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+} // namespace korimo::test

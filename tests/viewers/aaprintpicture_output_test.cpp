@@ -14,7 +14,10 @@
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QThread>
+#include <array>
+#include <cmath>
 #include <csignal>
+#include <cups/cups.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -219,8 +222,6 @@ public:
                              "AccessLog %1/log/access_log\nPageLog %1/log/page_log\n"
                              "FileDevice Yes\nSandboxing Relaxed\n")
                   .arg(root));
-        // A PDF device with 18 points unprintable on every side.
-        write(QStringLiteral("catcher.ppd"), ppd());
 
         m_cupsd.setProgram(QStringLiteral("/usr/sbin/cupsd"));
         m_cupsd.setArguments({QStringLiteral("-f"), QStringLiteral("-c"), root + "/cupsd.conf",
@@ -245,14 +246,17 @@ public:
     }
 
     // Sets up a queue writing to the file and makes it the default; empty on success, else why
-    // not.
-    QString addQueue(const QString& name = QStringLiteral("KorimoCatcher"), QString file = {}) {
+    // not. Its PDF device has the margin in points unprintable on every side and, when asked,
+    // offers a choice of 300 and 600 dpi.
+    QString addQueue(const QString& name = QStringLiteral("KorimoCatcher"), QString file = {},
+                     int marginPt = 18, bool resolutions = true) {
         if (file.isEmpty())
             file = outputPath();
+        write(name + QStringLiteral(".ppd"), ppd(marginPt, resolutions));
         QString out;
         if (!admin({QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
                     QStringLiteral("file://") + file, QStringLiteral("-P"),
-                    m_dir.path() + "/catcher.ppd"},
+                    m_dir.path() + QLatin1Char('/') + name + QStringLiteral(".ppd")},
                    out) ||
             !admin({QStringLiteral("-d"), name}, out))
             return QStringLiteral("lpadmin refused the queue: ") + out;
@@ -333,25 +337,40 @@ private:
         return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
 
-    static QString ppd() {
-        return QStringLiteral(
-            "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n"
-            "*LanguageVersion: English\n*LanguageEncoding: ISOLatin1\n"
-            "*PCFileName: \"CATCHER.PPD\"\n*Manufacturer: \"Korimo\"\n*Product: \"(Catcher)\"\n"
-            "*ModelName: \"Page Catcher\"\n*ShortNickName: \"Page Catcher\"\n"
-            "*NickName: \"Page Catcher\"\n*PSVersion: \"(3010.000) 0\"\n*LanguageLevel: \"3\"\n"
-            "*ColorDevice: True\n*DefaultColorSpace: RGB\n*FileSystem: False\n"
-            "*Throughput: \"1\"\n*LandscapeOrientation: Plus90\n*TTRasterizer: Type42\n"
-            "*cupsFilter2: \"application/vnd.cups-pdf application/pdf 0 -\"\n"
-            "*OpenUI *PageSize/Media Size: PickOne\n*OrderDependency: 10 AnySetup *PageSize\n"
-            "*DefaultPageSize: A4\n*PageSize A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n"
-            "*PageSize A5/A5: \"<</PageSize[420 595]>>setpagedevice\"\n*CloseUI: *PageSize\n"
-            "*OpenUI *PageRegion: PickOne\n*OrderDependency: 10 AnySetup *PageRegion\n"
-            "*DefaultPageRegion: A4\n*PageRegion A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n"
-            "*PageRegion A5/A5: \"<</PageSize[420 595]>>setpagedevice\"\n*CloseUI: *PageRegion\n"
-            "*DefaultImageableArea: A4\n*ImageableArea A4/A4: \"18 18 577 824\"\n"
-            "*ImageableArea A5/A5: \"18 18 402 577\"\n*DefaultPaperDimension: A4\n"
-            "*PaperDimension A4/A4: \"595 842\"\n*PaperDimension A5/A5: \"420 595\"\n");
+    static QString ppd(int m, bool resolutions) {
+        const auto area = [m](int w, int h) {
+            return QStringLiteral("\"%1 %1 %2 %3\"").arg(m).arg(w - m).arg(h - m);
+        };
+        QString text =
+            QStringLiteral(
+                "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n"
+                "*LanguageVersion: English\n*LanguageEncoding: ISOLatin1\n"
+                "*PCFileName: \"CATCHER.PPD\"\n*Manufacturer: \"Korimo\"\n*Product: \"(Catcher)\"\n"
+                "*ModelName: \"Page Catcher\"\n*ShortNickName: \"Page Catcher\"\n"
+                "*NickName: \"Page Catcher\"\n*PSVersion: \"(3010.000) 0\"\n*LanguageLevel: \"3\"\n"
+                "*ColorDevice: True\n*DefaultColorSpace: RGB\n*FileSystem: False\n"
+                "*Throughput: \"1\"\n*LandscapeOrientation: Plus90\n*TTRasterizer: Type42\n"
+                "*cupsFilter2: \"application/vnd.cups-pdf application/pdf 0 -\"\n"
+                "*OpenUI *PageSize/Media Size: PickOne\n*OrderDependency: 10 AnySetup *PageSize\n"
+                "*DefaultPageSize: A4\n*PageSize A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n"
+                "*PageSize A5/A5: \"<</PageSize[420 595]>>setpagedevice\"\n*CloseUI: *PageSize\n"
+                "*OpenUI *PageRegion: PickOne\n*OrderDependency: 10 AnySetup *PageRegion\n"
+                "*DefaultPageRegion: A4\n*PageRegion A4/A4: \"<</PageSize[595 "
+                "842]>>setpagedevice\"\n"
+                "*PageRegion A5/A5: \"<</PageSize[420 595]>>setpagedevice\"\n*CloseUI: "
+                "*PageRegion\n"
+                "*DefaultImageableArea: A4\n*ImageableArea A4/A4: %1\n"
+                "*ImageableArea A5/A5: %2\n*DefaultPaperDimension: A4\n"
+                "*PaperDimension A4/A4: \"595 842\"\n*PaperDimension A5/A5: \"420 595\"\n")
+                .arg(area(595, 842), area(420, 595));
+        if (resolutions)
+            text += QStringLiteral(
+                "*OpenUI *Resolution/Resolution: PickOne\n"
+                "*OrderDependency: 20 AnySetup *Resolution\n*DefaultResolution: 300dpi\n"
+                "*Resolution 300dpi/300 dpi: \"<</HWResolution[300 300]>>setpagedevice\"\n"
+                "*Resolution 600dpi/600 dpi: \"<</HWResolution[600 600]>>setpagedevice\"\n"
+                "*CloseUI: *Resolution\n");
+        return text;
     }
 
     QTemporaryDir m_dir;
@@ -433,6 +452,34 @@ protected:
     }
     bool queue(const char* tool, QString* out = nullptr) {
         return cups.run(tool, {QStringLiteral("KorimoCatcher")}, out);
+    }
+
+    // What the server keeps of the newest job: each attribute by name, as text.
+    static QMap<QString, QString> newestJobAttributes() {
+        QMap<QString, QString> found;
+        cups_job_t* jobs = nullptr;
+        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
+        int id = 0;
+        for (int i = 0; i < count; ++i)
+            id = std::max(id, jobs[i].id);
+        cupsFreeJobs(count, jobs);
+        if (id == 0)
+            return found;
+        ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+        const QByteArray uri = "ipp://localhost/jobs/" + QByteArray::number(id);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                     "all");
+        ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+        for (ipp_attribute_t* a = ippFirstAttribute(response); a; a = ippNextAttribute(response)) {
+            if (!ippGetName(a))
+                continue;
+            char text[256];
+            ippAttributeString(a, text, sizeof text);
+            found.insert(QString::fromUtf8(ippGetName(a)), QString::fromUtf8(text));
+        }
+        ippDelete(response);
+        return found;
     }
 
     PrivateCups cups;
@@ -521,4 +568,98 @@ TEST_F(CupsQueue, AServerThatHangsEndsInAnErrorInsteadOfAFrozenWindow) {
     EXPECT_EQ(print(), kPrinterError);
     EXPECT_LT(t.elapsed(), 15000);
     EXPECT_FALSE(Printer::instance().documentOpen());
+}
+
+TEST_F(CupsQueue, QualityAndColourReachTheJobAsTheQueuesOwnOptions) {
+    // The jobs wait in the paused queue, where their attributes can be read.
+    ASSERT_TRUE(queue("cupsdisable"));
+    struct Case {
+        bool highQ, bw;
+        const char *quality, *dpi, *colour;
+    };
+    for (const Case& c : {Case{true, false, "high", "600dpi", "color"},
+                          Case{false, false, "normal", "300dpi", "color"},
+                          Case{false, true, "normal", "300dpi", "monochrome"},
+                          Case{true, true, "high", "600dpi", "monochrome"}}) {
+        SCOPED_TRACE(testing::Message() << "HighQ " << c.highQ << ", B/W " << c.bw);
+        VidBAS::g_HighQ = c.highQ;
+        VidBAS::g_BW = c.bw;
+        ASSERT_EQ(print(), 0);
+        const QMap<QString, QString> job = newestJobAttributes();
+        EXPECT_EQ(job.value("print-quality"), c.quality);
+        EXPECT_EQ(job.value("printer-resolution"), c.dpi);
+        // The queue's PPD offers both resolutions as its own choices.
+        EXPECT_EQ(job.value("Resolution"), c.dpi);
+        EXPECT_EQ(job.value("print-color-mode"), c.colour);
+    }
+
+    // A queue whose PPD has no resolution choice gets none, only the standard attributes.
+    ASSERT_EQ(cups.addQueue(QStringLiteral("KorimoPlain"), cups.outputPath("plain"), 18, false),
+              QString());
+    ASSERT_TRUE(cups.run("cupsdisable", {QStringLiteral("KorimoPlain")}));
+    VidBAS::g_HighQ = true;
+    VidBAS::g_BW = false;
+    ASSERT_EQ(print(), 0);
+    const QMap<QString, QString> job = newestJobAttributes();
+    EXPECT_EQ(job.value("job-printer-uri").section('/', -1), QStringLiteral("KorimoPlain"));
+    EXPECT_EQ(job.value("print-quality"), "high");
+    EXPECT_EQ(job.value("printer-resolution"), "600dpi");
+    EXPECT_FALSE(job.contains("Resolution"));
+}
+
+TEST_F(CupsQueue, TheLayoutUsesTheQueuesOwnMarginsNarrowOnesToo) {
+    QSignalSpy margins(&pp, &AAPrintPicture::MarginReaded);
+    const QSize picture(102, 68);
+    const QSize a4 = QSize(210, 297);
+    for (int marginPt : {0, 5, 18}) {
+        SCOPED_TRACE(testing::Message() << marginPt << " pt");
+        const QString name = QStringLiteral("KorimoMargin%1").arg(marginPt);
+        ASSERT_EQ(cups.addQueue(name, cups.outputPath(name), marginPt, false), QString());
+        for (int align : {0, 4, 8}) {
+            SCOPED_TRACE(testing::Message() << "Align " << align);
+            pp.setAlign(align);
+            margins.clear();
+            QFile::remove(cups.outputPath(name));
+            ASSERT_EQ(print(), 0);
+            ASSERT_EQ(margins.count(), 1);
+            // Measured at 600 dpi, the same on every side.
+            const double printerPixels = marginPt / 72.0 * 600.0;
+            for (int i = 0; i < 4; ++i)
+                EXPECT_NEAR(margins.at(0).at(i).toDouble(), printerPixels, 1.0);
+            // The page box is the paper less a quarter of the margins on both sides.
+            const QSize box = pp.pageImage().size();
+            EXPECT_NEAR(box.width(), a4.width() / 25.4 * 96 - printerPixels / 2, 1);
+            EXPECT_NEAR(box.height(), a4.height() / 25.4 * 96 - printerPixels / 2, 1);
+
+            ASSERT_TRUE(cups.waitForOutput(30000, name)) << cups.log().toStdString();
+            const QImage page = renderPdf(cups.outputPath(name));
+            ASSERT_FALSE(page.isNull());
+            ASSERT_NEAR(page.width(), 794, 1);
+            // The page box starts one margin inside the printable area, itself one margin in.
+            const double origin = 2 * marginPt / 72.0 * 96.0;
+            const int column = align % 3;
+            const int row = align / 3;
+            const double x = column == 0   ? 0
+                             : column == 1 ? std::floor((box.width() - picture.width()) / 2.0)
+                                           : box.width() - picture.width();
+            const double y = row == 0   ? 0
+                             : row == 1 ? std::floor((box.height() - picture.height()) / 2.0)
+                                        : box.height() - picture.height();
+            const QRect ink = inkBox(page, reddish);
+            EXPECT_NEAR(ink.left(), origin + x, 2);
+            EXPECT_NEAR(ink.top(), origin + y, 2);
+            EXPECT_NEAR(ink.width(), picture.width(), 2);
+            EXPECT_NEAR(ink.height(), picture.height(), 2);
+            if (marginPt == 0) {
+                // Nothing unprintable: the corners and the centre of the sheet itself.
+                const QRect want = QStyle::alignedRect(
+                    Qt::LeftToRight,
+                    QFlags<Qt::AlignmentFlag>(
+                        std::array{Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight}[column]) |
+                        std::array{Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom}[row],
+                    picture, page.rect());
+                expectNear(ink, want, 2);
+            }
+        }
+    }
 }

@@ -5,10 +5,14 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRegularExpression>
 #include <cmath>
 #include <cups/cups.h>
+#include <cups/ppd.h>
+#include <unistd.h>
 
 namespace korimo {
 
@@ -73,6 +77,39 @@ ServerAnswer askServer() {
     return answered ? ServerAnswer::Answered : ServerAnswer::Silent;
 }
 
+// Qt's engine for print queues hands the name and value pairs under this key to the job; the
+// key has no public name.
+constexpr auto kJobOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+// The resolution choices of the queue's PPD ("600dpi", "600x600dpi") by dots per inch; none
+// when the PPD offers no resolution or the queue has no PPD.
+QMap<int, QString> ppdResolutionChoices(const QString& queue) {
+    QMap<int, QString> choices;
+    // A queue's own choice names are only reachable through its PPD, whose interface is marked
+    // as outdated.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const QByteArray name = queue.section(QLatin1Char('/'), 0, 0).toLocal8Bit();
+    const char* file = cupsGetPPD2(CUPS_HTTP_DEFAULT, name.constData());
+    if (!file)
+        return choices;
+    const QByteArray path(file);
+    if (ppd_file_t* ppd = ppdOpenFile(path.constData())) {
+        static const QRegularExpression dpi(QStringLiteral("^(\\d+)(?:x(\\d+))?dpi$"));
+        const ppd_option_t* option = ppdFindOption(ppd, "Resolution");
+        for (int i = 0; option && i < option->num_choices; ++i) {
+            const QString choice = QString::fromLatin1(option->choices[i].choice);
+            const QRegularExpressionMatch m = dpi.match(choice);
+            if (m.hasMatch() && (m.captured(2).isEmpty() || m.captured(2) == m.captured(1)))
+                choices.insert(m.captured(1).toInt(), choice);
+        }
+        ppdClose(ppd);
+    }
+#pragma GCC diagnostic pop
+    ::unlink(path.constData());
+    return choices;
+}
+
 // Qt submits the finished page to the print server on this thread and drops the answer; the
 // server's last status on the thread is that answer. Statuses below 0x100 are successes.
 bool serverTookLastJob() {
@@ -127,6 +164,8 @@ QPrinter& Printer::device() {
     }
     p->setFullPage(false);
     m_printer = std::move(p);
+    m_resolutionChoices.reset();
+    useImageableArea();
     return *m_printer;
 }
 
@@ -188,6 +227,38 @@ void Printer::setPaperCode(int code) {
     }
     if (!p.setPageSize(size))
         fail(QStringLiteral("The printer refused the paper."));
+    useImageableArea();
+}
+
+void Printer::useImageableArea() {
+    // Qt starts a queue's page with margins of 10 points and only ever widens them to the
+    // queue's unprintable area; the layout needs the queue's own area, however narrow.
+    QPrinter& p = *m_printer;
+    if (p.outputFormat() != QPrinter::NativeFormat)
+        return;
+    const QPageLayout layout = p.pageLayout();
+    p.setPageMargins(layout.minimumMargins(), layout.units());
+}
+
+void Printer::applyJobOptions() {
+    // Qt only sets the grid it draws on; the queue hears of quality and colour from the job.
+    QPrinter& p = *m_printer;
+    if (p.outputFormat() != QPrinter::NativeFormat)
+        return;
+    if (!m_resolutionChoices)
+        m_resolutionChoices = ppdResolutionChoices(p.printerName());
+    const int dpi = p.resolution();
+    QStringList options = {QStringLiteral("print-quality"),
+                           QString::number(dpi >= 600 ? IPP_QUALITY_HIGH : IPP_QUALITY_NORMAL),
+                           QStringLiteral("printer-resolution"),
+                           QStringLiteral("%1dpi").arg(dpi),
+                           QStringLiteral("print-color-mode"),
+                           p.colorMode() == QPrinter::GrayScale ? QStringLiteral("monochrome")
+                                                                : QStringLiteral("color")};
+    if (const auto choice = m_resolutionChoices->constFind(dpi);
+        choice != m_resolutionChoices->cend())
+        options << QStringLiteral("Resolution") << *choice;
+    p.printEngine()->setProperty(kJobOptions, options);
 }
 
 void Printer::setPaperMillimetres(double width, double height) {
@@ -229,6 +300,7 @@ void Printer::setPrintQuality(int dpi) {
     if (dpi <= 0)
         fail(QStringLiteral("Invalid print quality."));
     p.setResolution(dpi);
+    applyJobOptions();
 }
 
 int Printer::printQuality() {
@@ -241,6 +313,7 @@ void Printer::setColorMode(int mode) {
     if (mode != 1 && mode != 2)
         fail(QStringLiteral("Invalid colour mode."));
     p.setColorMode(mode == 1 ? QPrinter::GrayScale : QPrinter::Color);
+    applyJobOptions();
 }
 
 int Printer::colorMode() {

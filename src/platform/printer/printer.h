@@ -2,10 +2,12 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMap>
 #include <QMarginsF>
 #include <QSize>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 class QPainter;
@@ -65,10 +67,11 @@ public:
     // PHYSICALWIDTH, PHYSICALHEIGHT, PHYSICALOFFSETX, PHYSICALOFFSETY.
     int deviceCaps(int index);
 
-    // Dots per inch; only takes effect before a page is begun.
+    // Dots per inch; only takes effect before a page is begun. On a print queue the job also asks
+    // for the queue's own quality (high from 600 dpi up, else normal) and that resolution.
     void setPrintQuality(int dpi);
     int printQuality();
-    // 1 monochrome, 2 colour.
+    // 1 monochrome, 2 colour; on a print queue the job asks for that colour mode too.
     void setColorMode(int mode);
     int colorMode();
 
@@ -88,8 +91,12 @@ private:
     QPrinter& device();
     void requireNoDocument(const char* what);
     void requireServer();
+    void useImageableArea();
+    void applyJobOptions();
 
     std::unique_ptr<QPrinter> m_printer;
+    // The queue's own resolution choices by dots per inch, read once per printer.
+    std::optional<QMap<int, QString>> m_resolutionChoices;
     std::unique_ptr<QPainter> m_painter;
     QSize m_customMillimetres;
     QElapsedTimer m_serverSilent;

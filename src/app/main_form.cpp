@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include "app/cfiledialog.h"
+#include "app/pictures.h"
 #include "app/switchlook.h"
 #include "app/transportglyphs.h"
 #include "app/vidbas.h"
@@ -326,11 +327,22 @@ void Main::buildControls() {
 
     connectHandlers();
 
-    // Decoration.
-    auto* image2 = new QLabel(Elastic1);
-    image2->setGeometry(twipsRect(8130, 480, 2100, 1725));
-    image2->setPixmap(QPixmap::fromImage(makeLogo(image2->size())));
-    m_controls.append(image2);
+    // Decoration; no operation touches it.
+    const auto decorate = [this](const char* name, const QRect& place, const QImage& picture) {
+        auto* image = new QLabel(Elastic1);
+        image->setObjectName(QString::fromLatin1(name));
+        image->setGeometry(place);
+        image->setScaledContents(true);
+        image->setPixmap(QPixmap::fromImage(picture));
+        m_controls.append(image);
+    };
+    const QRect logo = twipsRect(8130, 480, 2100, 1725);
+    decorate("Image2", logo, makeLogo(logo.size()));
+    decorate("Image1", twipsRect(960, 6480, 990, 510),
+             programPicture(QStringLiteral("filmstrip.png")));
+    decorate("Image3", twipsRect(1920, 6600, 615, 315),
+             programPicture(QStringLiteral("still.png")));
+    decorate("Label1", twipsRect(1860, 6360, 255, 255), programPicture(QStringLiteral("lamp.png")));
 }
 
 void Main::connectHandlers() {

@@ -2,6 +2,7 @@
 
 #include "app/errfrm.h"
 #include "app/main_form.h"
+#include "app/pictures.h"
 #include "app/vidbas.h"
 #include "controls/button_xp.h"
 #include "forms/runtime.h"
@@ -10,6 +11,7 @@
 #include "widgets/label.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 #include <cmath>
@@ -57,12 +59,18 @@ VideoList::VideoList(QWidget* owner) : Form(QStringLiteral("VideoList"), owner) 
     QPalette pal = palette();
     pal.setColor(QPalette::Window, oleToQColor(0x00776B62));
     setPalette(pal);
+    m_picture = programPicture(QStringLiteral("videolist.gif"));
 
     VidList = new ListBox(this);
     VidList->setGeometry(twipsRect(120, 120, 2775, 3780));
     VidList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     VidList->setStyleSheet(QStringLiteral("QListWidget { color: white; background: black; }"));
     connect(VidList, &QListWidget::itemClicked, this, &VideoList::VidList_Click);
+}
+
+void VideoList::paintEvent(QPaintEvent*) {
+    // The picture sits at the top left at its own size, over the background colour.
+    QPainter(this).drawImage(0, 0, m_picture);
 }
 
 void VideoList::Form_Load() {

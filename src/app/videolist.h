@@ -2,6 +2,7 @@
 
 #include "forms/form.h"
 
+#include <QImage>
 #include <QListWidget>
 
 namespace korimo {
@@ -46,10 +47,12 @@ public:
 
 protected:
     void Form_Load() override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void FillList();
     CLBHScroll m_scroll;
+    QImage m_picture;
 };
 
 } // namespace korimo

@@ -148,6 +148,39 @@ TEST_F(MainFormTest, ControlsStartInTheirDesignedStates) {
     EXPECT_TRUE(main.Timer1.isActive() && main.Timer2.isActive() && main.Timer4.isActive());
 }
 
+TEST_F(MainFormTest, DecorationsShowTheirPicturesAtTheirDesignPlaces) {
+    Main main;
+    main.Load();
+    const QImage shot = main.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage skin = main.Elastic1->shownPicture().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shot.size(), skin.size());
+    const struct {
+        const char* name;
+        QRect place;
+    } decorations[] = {{"Image1", twipsRect(960, 6480, 990, 510)},
+                       {"Image2", twipsRect(8130, 480, 2100, 1725)},
+                       {"Image3", twipsRect(1920, 6600, 615, 315)},
+                       {"Label1", twipsRect(1860, 6360, 255, 255)}};
+    for (const auto& d : decorations) {
+        SCOPED_TRACE(d.name);
+        auto* picture = main.Elastic1->findChild<QWidget*>(QString::fromLatin1(d.name));
+        ASSERT_NE(picture, nullptr);
+        EXPECT_EQ(picture->geometry(), d.place);
+        EXPECT_TRUE(picture->isVisibleTo(&main));
+        // Most of its place shows the picture instead of the bare skin.
+        int drawn = 0;
+        for (int y = d.place.top(); y <= d.place.bottom(); ++y)
+            for (int x = d.place.left(); x <= d.place.right(); ++x) {
+                const QColor a = shot.pixelColor(x, y);
+                const QColor b = skin.pixelColor(x, y);
+                drawn += qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) +
+                             qAbs(a.blue() - b.blue()) >
+                         40;
+            }
+        EXPECT_GT(drawn, d.place.width() * d.place.height() * 2 / 5);
+    }
+}
+
 TEST_F(MainFormTest, MaximiseKeepsTheOnLooksAndASecondClickRestores) {
     Main main;
     main.Load();

@@ -1,4 +1,5 @@
 #include "app/main_form.h"
+#include "app/pictures.h"
 #include "app/urlfrm.h"
 #include "app/vidbas.h"
 #include "app/videolist.h"
@@ -181,6 +182,35 @@ TEST_F(DialogsTest, TheListShowsThePlaylistAndKeepsItsWidestExtent) {
                                    kTwipsPerPixel);
     EXPECT_EQ(list.count(), 3);
     EXPECT_GT(list.horizontalScrollBar()->maximum(), 0);
+}
+
+TEST_F(DialogsTest, TheListSitsOnItsBackgroundPictureOverTheBackgroundColour) {
+    VidBAS::g_Playlist = {QString(), QStringLiteral("/videos/a.avi")};
+    VidBAS::g_PlaylistCount = 1;
+    QPointer<VideoList> list = new VideoList(&main);
+    list->Show(0, &main);
+    const QImage picture = programPicture(QStringLiteral("videolist.gif"));
+    ASSERT_EQ(picture.size(), QSize(217, 275));
+    const QImage shot = list->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // Around the list the window shows the picture from its top left corner, unscaled, and the
+    // picture is more than the plain background colour.
+    const QRect listPlace = list->VidList->geometry();
+    const QRgb plain = oleToQColor(0x00776B62).rgb();
+    int shown = 0;
+    int differ = 0;
+    int pictured = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            if (listPlace.contains(x, y))
+                continue;
+            ++shown;
+            differ += shot.pixel(x, y) != picture.pixel(x, y);
+            pictured += shot.pixel(x, y) != plain;
+        }
+    ASSERT_GT(shown, 2000);
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(pictured, shown);
+    list->Unload();
 }
 
 TEST_F(DialogsTest, AClickInTheListPlaysThatFileAndSetsCaptureFromNoCap) {

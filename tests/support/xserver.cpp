@@ -74,22 +74,33 @@ bool XServer::start(bool withWindowManager) {
 
 bool XServer::startWindowManager() {
     setenv("DISPLAY", m_display.c_str(), 1);
-    const char* argv[] = {"openbox", "--sm-disable", nullptr};
+    // A window mapped while the manager is still starting is never framed or placed, even after
+    // it has claimed the screen; the manager runs its startup command once it is up.
+    char folder[] = "/tmp/korimo-wm-XXXXXX";
+    if (!mkdtemp(folder))
+        return false;
+    const std::string ready = std::string(folder) + "/ready";
+    const std::string startup = "touch " + ready;
+    const char* argv[] = {"openbox", "--sm-disable", "--startup", startup.c_str(), nullptr};
     if (posix_spawnp(&m_windowManager, "openbox", nullptr, nullptr, const_cast<char* const*>(argv),
                      environ) != 0) {
         m_windowManager = -1;
+        rmdir(folder);
         return false;
     }
-    // A window shown before the manager has taken the screen would never be framed or placed.
     const std::string probe =
         "DISPLAY=" + m_display + " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null";
+    bool up = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (commandOutput(probe).find("window id") != std::string::npos)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (!up && std::chrono::steady_clock::now() < deadline) {
+        up = access(ready.c_str(), F_OK) == 0 &&
+             commandOutput(probe).find("window id") != std::string::npos;
+        if (!up)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return false;
+    unlink(ready.c_str());
+    rmdir(folder);
+    return up;
 }
 
 } // namespace korimo::test

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QShortcut>
+#include <algorithm>
 #include <deque>
 
 namespace korimo {
@@ -50,6 +51,9 @@ QImage messageSkin(QSize size) {
     return img;
 }
 
+// Where the badge's round "!" ends; the title keeps clear of it.
+constexpr int kBadgeDiscRight = 35;
+
 // The 66 x 34 badge at the top left: a gradient bar holding a round "!".
 QPixmap badgePicture() {
     QImage img(66, 34, QImage::Format_ARGB32);
@@ -65,7 +69,7 @@ QPixmap badgePicture() {
     disc.setColorAt(1.0, QColor(226, 120, 20));
     p.setBrush(disc);
     p.setPen(QPen(QColor(150, 70, 10), 1));
-    p.drawEllipse(QRectF(3, 1, 32, 32));
+    p.drawEllipse(QRectF(kBadgeDiscRight - 32, 1, 32, 32));
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(17, 7, 4, 14), 2, 2);
@@ -73,8 +77,43 @@ QPixmap badgePicture() {
     return QPixmap::fromImage(img);
 }
 
-QLabel* placeLabel(QWidget* parent, const char* name, QRect rect) {
-    auto* l = new QLabel(parent);
+// A title wider than its label is drawn whole in a smaller size of its font, and on two lines
+// when even the smallest size is too wide, instead of being cut at both ends.
+class TitleLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    // Pixels at each end that the title keeps clear of, so it stays centred beside the badge.
+    void setClearEnds(int pixels) { m_clear = std::max(kMargin, pixels); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        constexpr qreal kSmallestPoints = 6.0; // two lines of it still fit the label
+        const QRect area = contentsRect();
+        const int room = area.width() - 2 * m_clear;
+        QFont f = font();
+        if (text().isEmpty() || QFontMetrics(f).horizontalAdvance(text()) <= room) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        while (f.pointSizeF() > kSmallestPoints && QFontMetrics(f).horizontalAdvance(text()) > room)
+            f.setPointSizeF(std::max(kSmallestPoints, f.pointSizeF() - 0.5));
+        int flags = static_cast<int>(alignment());
+        if (QFontMetrics(f).horizontalAdvance(text()) > room)
+            flags |= Qt::TextWordWrap;
+        QPainter p(this);
+        p.setFont(f);
+        p.setPen(palette().color(foregroundRole()));
+        p.drawText(area.adjusted(m_clear, 0, -m_clear, 0), flags, text());
+    }
+
+private:
+    static constexpr int kMargin = 4; // the title never touches the label's ends
+    int m_clear = kMargin;
+};
+
+QLabel* placeLabel(QWidget* parent, const char* name, QRect rect, QLabel* l = nullptr) {
+    if (!l)
+        l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
     l->setGeometry(rect);
     l->setTextFormat(Qt::PlainText);
@@ -134,7 +173,8 @@ ErrFrm::ErrFrm(QWidget* owner) : Form(QStringLiteral("ErrFrm"), owner) {
     Elastic1->setPicture(messageSkin(Elastic1->size()));
     connect(Elastic1, &Elastic::MouseMove, this, &ErrFrm::Elastic1_MouseMove);
 
-    ErrTitle = placeLabel(Elastic1, "ErrTitle", twipsRect(360, 480, 6765, 300));
+    ErrTitle =
+        placeLabel(Elastic1, "ErrTitle", twipsRect(360, 480, 6765, 300), new TitleLabel(Elastic1));
     ErrTitle->setAlignment(Qt::AlignCenter);
     ErrTitle->setFont(designFont(QStringLiteral("MS Sans Serif"), 12, true));
     setTextColour(ErrTitle, kTitleColour);
@@ -156,6 +196,8 @@ ErrFrm::ErrFrm(QWidget* owner) : Form(QStringLiteral("ErrFrm"), owner) {
     Image1 = placeLabel(Elastic1, "Image1", twipsRect(120, 360, 990, 510));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setPixmap(badgePicture());
+    static_cast<TitleLabel*>(ErrTitle)->setClearEnds(Image1->x() + kBadgeDiscRight + 1 -
+                                                     ErrTitle->x());
 
     check1 = new xpcheckbox(Elastic1, QStringLiteral("check1"));
     check1->setGeometry(twipsRect(360, 2520, 255, 255));

@@ -11,6 +11,7 @@
 #include "widgets/label.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -27,6 +28,22 @@ void ListBox::updateGeometries() {
     QListWidget::updateGeometries();
     if (m_extent > 0)
         horizontalScrollBar()->setRange(0, std::max(0, m_extent - viewport()->width()));
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event) {
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() != before && currentRow() >= 0)
+        emit chosenByKey();
+}
+
+void ListBox::focusInEvent(QFocusEvent* event) {
+    const bool noneChosen = currentRow() < 0;
+    QListWidget::focusInEvent(event);
+    // The view marks the first name on focus; nothing is chosen yet, so the first arrow key
+    // must choose the first name, not move on to the second.
+    if (noneChosen && currentRow() >= 0 && selectedItems().isEmpty())
+        setCurrentRow(-1);
 }
 
 void CLBHScroll::Init(ListBox* list) {
@@ -66,6 +83,8 @@ VideoList::VideoList(QWidget* owner) : Form(QStringLiteral("VideoList"), owner) 
     VidList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     VidList->setStyleSheet(QStringLiteral("QListWidget { color: white; background: black; }"));
     connect(VidList, &QListWidget::itemClicked, this, &VideoList::VidList_Click);
+    // A name chosen from the keyboard loads as a click on it does.
+    connect(VidList, &ListBox::chosenByKey, this, &VideoList::VidList_Click);
 }
 
 void VideoList::paintEvent(QPaintEvent*) {

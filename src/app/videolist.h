@@ -16,8 +16,14 @@ public:
     int HorizontalExtent() const { return m_extent; }
     void setHorizontalExtent(int pixels);
 
+signals:
+    // The user moved to another entry with the keyboard (arrows, page keys, typing a name).
+    void chosenByKey();
+
 protected:
     void updateGeometries() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     int m_extent = 0;

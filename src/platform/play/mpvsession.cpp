@@ -100,6 +100,7 @@ MpvSession::MpvSession(std::function<void()> wakeup, std::function<void()> frame
         {"hr-seek-demuxer-offset", "1"},
         {"network-timeout", "5"},
         {"pause", "yes"},
+        {"vf", kEncodedColours},
     };
     for (const auto& o : options)
         mpv_set_option_string(m_mpv, o[0], o[1]);

@@ -17,6 +17,11 @@ struct mpv_stream_cb_info;
 
 namespace korimo {
 
+// The first video filter of every file. Frames carry the colours that were encoded: the matrix
+// and range of the stream's tags turn them into RGB, and no gamut or transfer conversion follows
+// (the engine would otherwise map SD primaries onto HD ones, shifting every captured colour).
+inline constexpr char kEncodedColours[] = "format=primaries=bt.709:gamma=bt.1886";
+
 // Owns one mpv core, its software render context and the worker thread that renders frames.
 // Rendering stays off the GUI thread because blocking calls from the rendering thread stall
 // the core; the two callbacks run on foreign threads and must only hand work over.

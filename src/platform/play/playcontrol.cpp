@@ -776,7 +776,7 @@ void PlayControl::turnUpright() {
     default:
         return;
     }
-    setProp("file-local-options/vf", filter);
+    setProp("file-local-options/vf", QByteArray(kEncodedColours) + ',' + filter);
 }
 
 void PlayControl::refreshVideoSize() {

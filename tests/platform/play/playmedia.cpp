@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QtEndian>
+#include <cmath>
 #include <filesystem>
 #include <stdexcept>
 
@@ -98,7 +99,81 @@ void encode(const QString& target, const QStringList& args, const QByteArray& in
     }
 }
 
+struct Yuv {
+    int y, u, v;
+};
+
+// The exact YUV of an RGB colour under a matrix (kr, kb) and a range, as an encoder computes it.
+Yuv toYuv(QRgb c, double kr, double kb, bool full) {
+    const double r = qRed(c) / 255.0, g = qGreen(c) / 255.0, b = qBlue(c) / 255.0;
+    const double y = kr * r + (1.0 - kr - kb) * g + kb * b;
+    const double cb = (b - y) / (2.0 * (1.0 - kb));
+    const double cr = (r - y) / (2.0 * (1.0 - kr));
+    const double ys = full ? 255.0 : 219.0, cs = full ? 255.0 : 224.0, y0 = full ? 0.0 : 16.0;
+    return {int(std::lround(y0 + ys * y)), int(std::lround(128.0 + cs * cb)),
+            int(std::lround(128.0 + cs * cr))};
+}
+
+// Planar 4:2:0 frames, the left half in one colour and the right half in the other; the border
+// falls on an even column, so no chroma sample straddles it.
+QByteArray flatFrames(int width, int height, int count, double kr, double kb, bool full) {
+    const Yuv left = toYuv(kFlatLeft, kr, kb, full);
+    const Yuv right = toYuv(kFlatRight, kr, kb, full);
+    QByteArray frame;
+    for (int plane = 0; plane < 3; ++plane) {
+        const int w = plane == 0 ? width : width / 2;
+        const int h = plane == 0 ? height : height / 2;
+        const auto value = [&](const Yuv& c) {
+            return char(plane == 0 ? c.y : plane == 1 ? c.u : c.v);
+        };
+        const QByteArray row = QByteArray(w / 2, value(left)) + QByteArray(w - w / 2, value(right));
+        frame += row.repeated(h);
+    }
+    return frame.repeated(count);
+}
+
+void makeFlat(const QString& name, const QString& path) {
+    const bool hd = name.contains(QLatin1String("709")) || name.startsWith(QLatin1String("flathd"));
+    const bool jpeg = name == QLatin1String("flatjpeg.avi");
+    const bool full = jpeg || name == QLatin1String("flat709full.mp4");
+    const bool tagged =
+        name != QLatin1String("flatsd.mp4") && name != QLatin1String("flathd.mp4") && !jpeg;
+    const int width = hd ? 1280 : 640;
+    const int height = hd ? 720 : 480;
+    const double kr = hd ? 0.2126 : 0.299;
+    const double kb = hd ? 0.0722 : 0.114;
+    QStringList args{"-f",       "rawvideo",
+                     "-pix_fmt", jpeg ? "yuvj420p" : "yuv420p",
+                     "-s",       QStringLiteral("%1x%2").arg(width).arg(height),
+                     "-r",       "25",
+                     "-i",       "-"};
+    if (jpeg)
+        args << "-c:v"
+             << "mjpeg"
+             << "-q:v"
+             << "1"
+             << "-f"
+             << "avi";
+    else
+        args << "-c:v"
+             << "libx264"
+             << "-qp"
+             << "0"
+             << "-f"
+             << "mp4";
+    if (tagged) {
+        const QString space = hd ? QStringLiteral("bt709") : QStringLiteral("smpte170m");
+        args << "-colorspace" << space << "-color_primaries" << space << "-color_trc" << space
+             << "-color_range" << (full ? "pc" : "tv");
+    }
+    encode(path, args, flatFrames(width, height, 5, kr, kb, full));
+}
+
 void make(const QString& name, const QString& path) {
+    if (name.startsWith(QLatin1String("flat"))) {
+        makeFlat(name, path);
+        return;
+    }
     const QByteArray frames = rawFrames();
     const QStringList video = rawInput();
     const QStringList gop{QStringLiteral("-g"), QStringLiteral("12")};

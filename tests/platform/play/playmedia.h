@@ -28,6 +28,16 @@ int decodeIndex(const QImage& picture);
 // after frame 19), "resize.mpg" (frames 0-24 at 320 x 240, then 640 x 480).
 QString clipPath(const QString& name);
 
+// Flat-colour clips: the left half of every picture is kFlatLeft, the right half kFlatRight,
+// each turned into exact YUV by the matrix and range the clip declares (or that its kind implies
+// when untagged) and encoded without loss where the codec allows. By name:
+// "flat601.mp4" (640 x 480 h264, tagged BT.601 limited range), "flatsd.mp4" (the same untagged),
+// "flatjpeg.avi" (640 x 480 MJPEG, untagged, full range), "flat709.mp4" (1280 x 720 h264, tagged
+// BT.709 limited range), "flathd.mp4" (the same untagged), "flat709full.mp4" (1280 x 720 h264,
+// tagged BT.709 full range).
+inline constexpr unsigned kFlatLeft = 0xffc8321e;  // rgb(200, 50, 30)
+inline constexpr unsigned kFlatRight = 0xff285ad2; // rgb(40, 90, 210)
+
 // Frame `index` of a clip as the ffmpeg CLI decodes it (turned upright as its tags say).
 QImage ffmpegFrame(const QString& path, int index);
 

@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
-  libmpv-dev
+  libmpv-dev libavformat-dev libavcodec-dev libavutil-dev
   libturbojpeg0-dev libjpeg62-turbo-dev
   libgif-dev libimagequant-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -1,4 +1,5 @@
-// Frame access and frame stepping on a 1080p clip made with the ffmpeg CLI at start-up.
+// Frame access and frame stepping on clips made with the ffmpeg CLI at start-up: a 1080p clip
+// with a short GOP, and 1080p and 2160p H.264 clips with a keyframe every 10 seconds.
 #include "play/mpvsession.h"
 #include "play/playcontrol.h"
 
@@ -9,7 +10,11 @@
 #include <mpv/client.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
 
 using korimo::PlayControl;
 using korimo::PlayError;
@@ -85,6 +90,92 @@ void BM_PreviousFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_PreviousFrame)->Unit(benchmark::kMillisecond);
 
+// Long-GOP clips: the steps start in the middle of the first GOP, so every step back has to
+// reach back to a keyframe up to five seconds away. Each repetition times one step and the
+// repetitions follow each other on one player, so the median is that of ten consecutive steps.
+constexpr int kLongGopSteps = 10;
+constexpr int kLongGopStart = 125;
+std::map<int, QString> g_longGop; // by picture height
+
+struct ConsecutiveSteps {
+    std::unique_ptr<PlayControl> play;
+    int done = 0;
+};
+
+template <bool Back> void BM_LongGopStep(benchmark::State& state) {
+    static std::map<int, ConsecutiveSteps> runs;
+    ConsecutiveSteps& run = runs[int(state.range(0))];
+    if (run.done % kLongGopSteps == 0) {
+        run.play = std::make_unique<PlayControl>();
+        run.play->setSource(g_longGop[int(state.range(0))]);
+        run.play->Pause();
+        run.play->setPosition(kLongGopStart);
+        run.play->FrameDib(60000);
+    }
+    ++run.done;
+    for (auto _ : state) {
+        try {
+            if (Back)
+                run.play->PreviousFrame();
+            else
+                run.play->NextFrame();
+        } catch (const PlayError& e) {
+            state.SkipWithError(e.what());
+            break;
+        }
+    }
+    state.counters["frame"] = run.play->Position();
+}
+BENCHMARK_TEMPLATE(BM_LongGopStep, false)
+    ->Name("BM_LongGopNextFrame")
+    ->Arg(1080)
+    ->Arg(2160)
+    ->Iterations(1)
+    ->Repetitions(kLongGopSteps)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_LongGopStep, true)
+    ->Name("BM_LongGopPreviousFrame")
+    ->Arg(1080)
+    ->Arg(2160)
+    ->Iterations(1)
+    ->Repetitions(kLongGopSteps)
+    ->Unit(benchmark::kMillisecond);
+
+// Prints, after the runs, how many forward steps a step back costs (by the medians).
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
+                m_median[r.benchmark_name()] = r.GetAdjustedRealTime();
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        for (int height : {1080, 2160}) {
+            const std::string arg = "/" + std::to_string(height);
+            const auto fwd = m_median.find("BM_LongGopNextFrame" + arg + "/iterations:1/repeats:" +
+                                           std::to_string(kLongGopSteps) + "_median");
+            const auto back =
+                m_median.find("BM_LongGopPreviousFrame" + arg +
+                              "/iterations:1/repeats:" + std::to_string(kLongGopSteps) + "_median");
+            if (fwd != m_median.end() && back != m_median.end() && fwd->second > 0.0)
+                std::printf(
+                    "%dp, keyframe every 10 s: median step back / median step forward = %.2f\n",
+                    height, back->second / fwd->second);
+        }
+    }
+
+private:
+    std::map<std::string, double> m_median;
+};
+
+bool makeClip(const QString& path, const QStringList& args) {
+    QProcess ff;
+    ff.start(QStringLiteral("ffmpeg"), QStringList{"-y", "-v", "error"} + args + QStringList{path});
+    return ff.waitForFinished(300000) && ff.exitCode() == 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -96,15 +187,25 @@ int main(int argc, char** argv) {
 
     QTemporaryDir dir;
     g_clip = dir.filePath(QStringLiteral("hd.avi"));
-    QProcess ff;
-    ff.start(QStringLiteral("ffmpeg"), {"-y", "-v", "error", "-f", "lavfi", "-i",
-                                        "testsrc2=size=1920x1080:rate=25:duration=2", "-c:v",
-                                        "mpeg4", "-q:v", "4", "-g", "12", g_clip});
-    if (!ff.waitForFinished(120000) || ff.exitCode() != 0) {
+    if (!makeClip(g_clip, {"-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=25:duration=2",
+                           "-c:v", "mpeg4", "-q:v", "4", "-g", "12"})) {
         std::fprintf(stderr, "ffmpeg could not make the 1080p clip\n");
         return 1;
     }
-    benchmark::RunSpecifiedBenchmarks();
+    for (const auto& [height, size, rate] :
+         {std::tuple{1080, "1920x1080", "12M"}, std::tuple{2160, "3840x2160", "40M"}}) {
+        const QString path = dir.filePath(QStringLiteral("gop10s_%1.mp4").arg(height));
+        if (!makeClip(path, {"-f", "lavfi", "-i",
+                             QStringLiteral("testsrc2=size=%1:rate=25:duration=12").arg(size),
+                             "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-g",
+                             "250", "-keyint_min", "250", "-sc_threshold", "0", "-b:v", rate})) {
+            std::fprintf(stderr, "ffmpeg could not make the %dp clip\n", height);
+            return 1;
+        }
+        g_longGop[height] = path;
+    }
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -17,6 +17,7 @@
 #include "viewers/aaprintpicture.h"
 #include "viewers/tools.h"
 #include "viewers/viewer.h"
+#include "widgets/hslider.h"
 #include "widgets/picturebox.h"
 
 #include <QApplication>
@@ -590,4 +591,78 @@ TEST_F(CaptureTest, ThePrintButtonPrintsTheResizedFrameWhileItsWindowIsOpen) {
     EXPECT_EQ(rgb(first->AAPrintPicture1->Picture()), rgb(sourceFrame(1)));
     Printer::setPdfOutput(QString());
     Printer::reset();
+}
+
+namespace {
+
+// The largest channel difference between the colour at a point and the one expected there.
+int colourDistance(const QImage& picture, QPoint at, QRgb expected) {
+    if (picture.isNull() || !picture.rect().contains(at))
+        return 256;
+    const QRgb c = picture.pixel(at);
+    return std::max({std::abs(qRed(c) - qRed(expected)), std::abs(qGreen(c) - qGreen(expected)),
+                     std::abs(qBlue(c) - qBlue(expected))});
+}
+
+// Both flat halves of a captured SD picture (640 x 480) within three levels of what was encoded.
+void expectEncodedColours(const QImage& picture, const char* what) {
+    EXPECT_LE(colourDistance(picture, {160, 240}, kFlatLeft), 3) << what;
+    EXPECT_LE(colourDistance(picture, {480, 240}, kFlatRight), 3) << what;
+}
+
+} // namespace
+
+// A BT.601 video keeps its colours on every road out of the program: the clipboard, the viewer,
+// every file format and the save straight from the video.
+TEST_F(CaptureTest, EveryCaptureOfAnSdVideoKeepsTheEncodedColours) {
+    dialogs.openAnswer = {clipPath("flat601.mov")};
+    main.Cmds_Click(0);
+    main.Cmd2_Click(1);
+    ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 2; }));
+    main.btnStart_Click();
+    main.Cmd2_Click(4);
+    const auto pasted = clipboard::readImage();
+    ASSERT_TRUE(pasted.has_value());
+    expectEncodedColours(toQImage(*pasted), "clipboard");
+    Viewer* viewer = findViewer(Viewer::First);
+    ASSERT_NE(viewer, nullptr);
+    expectEncodedColours(viewer->ImgCtl1->ImagePicture(), "viewer");
+
+    autoSaveInto(dir.path());
+    for (const char* ext : {".bmp", ".jpg", ".gif"}) {
+        SettingsStore::save("Ext", ext);
+        main.Cmd2_Click(5);
+        expectEncodedColours(decoded(dir.filePath(QStringLiteral("auto1") + ext)), ext);
+    }
+    SettingsStore::save("Ext", ".tga");
+    main.Cmd2_Click(5);
+    expectEncodedColours(readTga32(readAll(dir.filePath("auto1.tga"))), ".tga");
+
+    VidBAS::g_VidSave = true;
+    main.Cmd2_Click(5);
+    expectEncodedColours(decoded(dir.filePath("auto2.bmp")), "from the video");
+}
+
+// Where the sound runs on past the pictures, End shows, marks on the slider and captures the
+// last picture, and a step on from there gives the frame advance message.
+TEST_F(CaptureTest, EndReachesTheLastPictureOfAVideoWhoseSoundRunsOn) {
+    dialogs.openAnswer = {clipPath("longsound.mpg")};
+    main.Cmds_Click(0);
+    main.Cmd2_Click(1);
+    ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 2; }));
+    EXPECT_EQ(main.trkPosition->Max(), kLongSoundFrames);
+    main.btnEnd_Click();
+    EXPECT_TRUE(waitFor([&] { return main.trkPosition->Value() == kLongSoundFrames - 1; }));
+    main.Cmd2_Click(4);
+    const auto pasted = clipboard::readImage();
+    ASSERT_TRUE(pasted.has_value());
+    EXPECT_EQ(decodeIndex(toQImage(*pasted)), kLongSoundFrames - 1);
+
+    MessageCatcher messages;
+    main.Cmd2_Click(3);
+    EXPECT_EQ(messages.titles, QStringList{"Error!"});
+    main.Cmd2_Click(2);
+    EXPECT_EQ(messages.titles.size(), 1);
+    EXPECT_EQ(decodeIndex(main.MMPlay->FramePicture(5000)), kLongSoundFrames - 2);
+    EXPECT_TRUE(waitFor([&] { return main.trkPosition->Value() == kLongSoundFrames - 2; }));
 }

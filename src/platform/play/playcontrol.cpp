@@ -217,7 +217,8 @@ void PlayControl::setSource(const QString& pathOrUrl) {
         throw PlayError(kPlayErrMissing);
     if (info.isDir())
         throw PlayError(kPlayErrFolder);
-    loadUri(QFile::encodeName(info.absoluteFilePath()), QByteArray(), true);
+    const QString path = info.absoluteFilePath();
+    loadUri(QFile::encodeName(path), QByteArray(), true, [path] { return probeVideoExtent(path); });
     m_source = pathOrUrl;
     m_kind = 1;
 }
@@ -231,7 +232,8 @@ void PlayControl::setSourceHandle(std::shared_ptr<const QByteArray> wholeFile) {
     ensureSession();
     const QString uri = m_session->addMemorySource(wholeFile);
     try {
-        loadUri(uri.toUtf8(), QByteArray(), true);
+        loadUri(uri.toUtf8(), QByteArray(), true,
+                [wholeFile] { return probeVideoExtent(wholeFile); });
     } catch (...) {
         m_session->removeMemorySource(uri);
         throw;
@@ -286,14 +288,22 @@ void PlayControl::dropSource(bool stopEngine) {
     m_awaitSeekStart = false;
     m_endLimit = false;
     m_knownLastFrame = -1.0;
+    m_soundRunsOn = false;
+    if (m_extentProbe.valid())
+        m_extentProbe.wait();
+    m_extentProbe = {};
     m_playsDone = 0;
     m_lastProgress = -1;
     update();
 }
 
-void PlayControl::loadUri(const QByteArray& uri, const QByteArray& options, bool wait) {
+void PlayControl::loadUri(const QByteArray& uri, const QByteArray& options, bool wait,
+                          ExtentProbe probe) {
     ensureSession();
     dropSource(false);
+    // Read while the engine opens the file; needed once its first picture is known.
+    if (probe)
+        m_extentProbe = std::async(std::launch::async, std::move(probe));
     restoreAudio();
     // Loaded paused so the first frame and its time are known before anything plays. Every
     // request goes through mpv's queue, in order: a direct call could overtake queued ones.
@@ -340,15 +350,20 @@ void PlayControl::Run() {
         m_state = 3; // starts once loaded
         return;
     }
-    restoreAudio();
     const double start = m_selStart;
     const double end = effectiveSelEnd();
     const double now = m_pendingSeekFrame >= 0 ? frameTime(m_pendingSeekFrame) : m_timePos;
     const double half = 0.5 / m_fps;
+    const bool soundBack = m_audioOff;
+    m_state = 3;
+    restoreAudio();
     if (m_eof || now >= end - half || now < start - half)
         seekExact(start);
+    else if (soundBack)
+        // Sound taken up again mid-file can hold the picture still in a program stream until
+        // the engine reads from a fresh place.
+        seekExact(now);
     m_playsDone = 0;
-    m_state = 3;
     applyEndLimit(true);
     setProp("pause", "no");
 }
@@ -610,6 +625,10 @@ void PlayControl::restoreAudio() {
 void PlayControl::seekExact(double seconds) {
     // A negative target would count from the end of the file.
     seconds = std::max(0.0, seconds);
+    // Paused, the position is the picture's: with sound the engine can report the sound's time
+    // instead, several frames away from the picture near the end of a file.
+    if (m_firstFrame && m_state != 3)
+        disableAudio();
     const uint64_t id =
         commandAsync({"seek", QByteArray::number(seconds, 'f', 6), "absolute+exact"});
     m_seekReplies.insert(id);
@@ -625,7 +644,8 @@ void PlayControl::seekExact(double seconds) {
 void PlayControl::applyEndLimit(bool running) {
     const double end = effectiveSelEnd();
     const double half = 0.5 / m_fps;
-    if (running && m_loaded && end < lastFrameTime() - half) {
+    // With sound beyond the last picture, play ends with the picture as the length does.
+    if (running && m_loaded && (end < lastFrameTime() - half || m_soundRunsOn)) {
         // Frames at or past "end" are never shown, so half a frame keeps the last one.
         setProp("end", QByteArray::number(end + half, 'f', 6));
         m_endLimit = true;
@@ -779,6 +799,27 @@ void PlayControl::turnUpright() {
     setProp("file-local-options/vf", QByteArray(kEncodedColours) + ',' + filter);
 }
 
+// The engine's duration is that of the longest stream. Where the sound outlasts the pictures,
+// the length ends with the last picture, so End, seeks, steps and the slider reach it and a
+// seek never lands where only sound is left.
+void PlayControl::applyVideoExtent() {
+    if (!m_extentProbe.valid())
+        return;
+    const std::optional<VideoExtent> extent = m_extentProbe.get();
+    if (!extent || !m_hasVideo || !m_hasAudio)
+        return;
+    const double pictureEnd = m_t0 + (extent->last - extent->first) + 1.0 / m_fps;
+    if (!(pictureEnd > m_t0) || pictureEnd >= m_duration - 0.5 / m_fps)
+        return;
+    const bool wholeSelection = m_selEnd >= m_duration;
+    m_duration = pictureEnd;
+    m_soundRunsOn = true;
+    m_selStart = std::min(m_selStart, m_duration);
+    if (wholeSelection || m_selEnd > m_duration)
+        m_selEnd = m_duration;
+    emitSelection();
+}
+
 void PlayControl::refreshVideoSize() {
     // One snapshot of the output, so the stored and shown sizes belong to the same frames.
     mpv_node params;
@@ -883,7 +924,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
             }
             break;
         case kObsDuration:
-            if (prop->format == MPV_FORMAT_DOUBLE && m_loaded) {
+            if (prop->format == MPV_FORMAT_DOUBLE && m_loaded && !m_soundRunsOn) {
                 const bool wholeSelection = m_selEnd >= m_duration;
                 m_duration = *static_cast<double*>(prop->data);
                 if (wholeSelection && m_selEnd != m_duration) {
@@ -968,6 +1009,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
             m_probingStart = false;
             m_t0 = m_hasVideo ? std::max(0.0, timePosNow()) : 0.0;
             m_timePos = m_t0;
+            applyVideoExtent();
             m_seeking = false;
             m_pendingSeekFrame = -1;
             if (m_network)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "play/playerror.h"
+#include "play/videoextent.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -9,8 +10,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -27,7 +30,8 @@ class MpvSession;
 // - State: 0 no source, 1 stopped, 2 paused, 3 running.
 // - Duration and the selection are seconds on the player's clock (0 at the start of the file).
 // - TrackLength, Position and the event arguments count frames (32-bit), so one slider step is
-//   one frame. A source without a picture counts 25 frames a second.
+//   one frame. A source without a picture counts 25 frames a second. Where the sound of a file
+//   runs on past its last picture, the length (Duration included) ends with the last picture.
 // - A new source starts playing once loaded and selects all of it; an empty Source drops it.
 // - Run plays the selection from its start (or from where it was paused inside it) to its end;
 //   PlayCount 0 repeats it, n plays it n times; at the end State is 1 and AutoRewind returns to
@@ -124,7 +128,10 @@ private:
     };
 
     void ensureSession();
-    void loadUri(const QByteArray& uri, const QByteArray& options, bool wait);
+    using ExtentProbe = std::function<std::optional<VideoExtent>()>;
+    void loadUri(const QByteArray& uri, const QByteArray& options, bool wait,
+                 ExtentProbe probe = {});
+    void applyVideoExtent();
     void dropSource(bool stopEngine = true);
     void requireSource() const;
     void requireVideo() const;
@@ -221,6 +228,9 @@ private:
     mutable int m_lastProgress = -1;
     mutable bool m_endLimit = false;
     mutable double m_knownLastFrame = -1.0;
+    // Where the pictures end, read beside the engine for files whose sound may outlast them.
+    mutable std::future<std::optional<VideoExtent>> m_extentProbe;
+    mutable bool m_soundRunsOn = false;
     mutable uint64_t m_nextReply = 1;
     mutable std::set<uint64_t> m_seekReplies;
     mutable std::map<uint64_t, Reply> m_replies;

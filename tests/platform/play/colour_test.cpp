@@ -60,8 +60,8 @@ TEST_P(ColourTest, CapturesAndThePictureKeepTheEncodedColours) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ColourTest,
-                         ::testing::Values("flat601.mp4", "flatsd.mp4", "flatjpeg.avi",
-                                           "flat709.mp4", "flathd.mp4", "flat709full.mp4"),
+                         ::testing::Values("flat601.mov", "flatsd.mov", "flatjpeg.avi",
+                                           "flat709.mov", "flathd.mov", "flat709full.mov"),
                          [](const auto& p) {
                              std::string n = p.param;
                              for (char& c : n)

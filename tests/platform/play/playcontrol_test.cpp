@@ -255,3 +255,68 @@ TEST_F(PlayTest, ClaimedLengthBeyondTheFrameCountStopsAtTheLargest) {
     EXPECT_EQ(play.Position(), 30);
     EXPECT_EQ(shownIndex(play), 30);
 }
+
+namespace {
+
+class LongSoundTest : public PlayTest, public ::testing::WithParamInterface<const char*> {};
+
+} // namespace
+
+// Where the sound runs on past the last picture, the length, End, seeks, steps and play all end
+// with that picture: it is shown and captured, and every frame is reached in both directions.
+TEST_P(LongSoundTest, LengthEndSeeksAndStepsFollowThePictures) {
+    PlayControl play;
+    QSignalSpy selection(&play, &PlayControl::SelectionChanged);
+    play.setSource(clipPath(QString::fromLatin1(GetParam())));
+    play.Pause();
+    constexpr int last = kLongSoundFrames - 1;
+    EXPECT_EQ(play.TrackLength(), kLongSoundFrames);
+    EXPECT_NEAR(play.Duration(), double(kLongSoundFrames) / kClipFps, 0.1);
+    ASSERT_TRUE(waitUntil(
+        [&] { return !selection.isEmpty() && selection.last().at(1).toInt() == kLongSoundFrames; },
+        2000));
+
+    play.SeekEnd();
+    EXPECT_EQ(shownIndex(play), last);
+    EXPECT_EQ(play.Position(), last);
+    try {
+        play.NextFrame();
+        ADD_FAILURE() << "stepped past the last picture";
+    } catch (const PlayError& e) {
+        EXPECT_EQ(e.code(), kPlayErrNoFrame);
+    }
+    EXPECT_EQ(shownIndex(play), last);
+    for (int i = last - 1; i >= 0; --i) {
+        ASSERT_NO_THROW(play.PreviousFrame()) << "step back to " << i;
+        ASSERT_EQ(shownIndex(play), i);
+        ASSERT_EQ(play.Position(), i);
+    }
+    for (int i = 1; i <= last; ++i) {
+        ASSERT_NO_THROW(play.NextFrame()) << "step to " << i;
+        ASSERT_EQ(shownIndex(play), i);
+        ASSERT_EQ(play.Position(), i);
+    }
+    EXPECT_THROW(play.NextFrame(), PlayError);
+
+    // A seek beyond the pictures shows the last one; one just inside lands where it was sent.
+    for (int frame : {last + 40, last - 3, last}) {
+        play.setPosition(frame);
+        EXPECT_EQ(shownIndex(play), std::min(frame, last)) << "seek to " << frame;
+        EXPECT_EQ(play.Position(), std::min(frame, last)) << "seek to " << frame;
+    }
+
+    // Played to its end, the video stops on its last picture.
+    play.setPosition(last - 10);
+    play.FramePicture(5000);
+    play.Run();
+    ASSERT_TRUE(waitUntil([&] { return play.State() == 1; }, 5000)) << "did not stop";
+    EXPECT_EQ(shownIndex(play), last);
+    EXPECT_EQ(play.Position(), last);
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, LongSoundTest,
+                         ::testing::Values("longsound.mpg", "longsound.mp4"), [](const auto& p) {
+                             std::string n = p.param;
+                             std::replace(n.begin(), n.end(), '.', '_');
+                             return n;
+                         });

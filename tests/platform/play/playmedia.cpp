@@ -42,11 +42,11 @@ void runFfmpeg(const QStringList& args, const QByteArray& input = QByteArray()) 
         throw std::runtime_error("ffmpeg failed: " + ff.readAllStandardError().toStdString());
 }
 
-// Every clip frame as raw bgr24, what the rawInput() options tell ffmpeg to read.
-QByteArray rawFrames() {
+// Clip frames 0 to count - 1 as raw bgr24, what the rawInput() options tell ffmpeg to read.
+QByteArray rawFrames(int count = kClipFrames) {
     QByteArray raw;
-    raw.reserve(qsizetype(kClipWidth) * kClipHeight * 3 * kClipFrames);
-    for (int i = 0; i < kClipFrames; ++i) {
+    raw.reserve(qsizetype(kClipWidth) * kClipHeight * 3 * count);
+    for (int i = 0; i < count; ++i) {
         const QImage f = sourceFrame(i).convertToFormat(QImage::Format_BGR888);
         for (int y = 0; y < kClipHeight; ++y)
             raw.append(reinterpret_cast<const char*>(f.constScanLine(y)), kClipWidth * 3);
@@ -62,10 +62,9 @@ QStringList rawInput() {
             QStringLiteral("-i"),       QStringLiteral("-")};
 }
 
-QStringList sineInput() {
+QStringList sineInput(double seconds = double(kClipFrames) / kClipFps) {
     return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-            QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1")
-                .arg(double(kClipFrames) / kClipFps)};
+            QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds)};
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
@@ -135,9 +134,9 @@ QByteArray flatFrames(int width, int height, int count, double kr, double kb, bo
 void makeFlat(const QString& name, const QString& path) {
     const bool hd = name.contains(QLatin1String("709")) || name.startsWith(QLatin1String("flathd"));
     const bool jpeg = name == QLatin1String("flatjpeg.avi");
-    const bool full = jpeg || name == QLatin1String("flat709full.mp4");
+    const bool full = jpeg || name == QLatin1String("flat709full.mov");
     const bool tagged =
-        name != QLatin1String("flatsd.mp4") && name != QLatin1String("flathd.mp4") && !jpeg;
+        name != QLatin1String("flatsd.mov") && name != QLatin1String("flathd.mov") && !jpeg;
     const int width = hd ? 1280 : 640;
     const int height = hd ? 720 : 480;
     const double kr = hd ? 0.2126 : 0.299;
@@ -148,19 +147,9 @@ void makeFlat(const QString& name, const QString& path) {
                      "-r",       "25",
                      "-i",       "-"};
     if (jpeg)
-        args << "-c:v"
-             << "mjpeg"
-             << "-q:v"
-             << "1"
-             << "-f"
-             << "avi";
+        args += QStringList{"-c:v", "mjpeg", "-q:v", "1", "-f", "avi"};
     else
-        args << "-c:v"
-             << "libx264"
-             << "-qp"
-             << "0"
-             << "-f"
-             << "mp4";
+        args += QStringList{"-c:v", "libx264", "-qp", "0", "-f", "mov"};
     if (tagged) {
         const QString space = hd ? QStringLiteral("bt709") : QStringLiteral("smpte170m");
         args << "-colorspace" << space << "-color_primaries" << space << "-color_trc" << space
@@ -220,6 +209,18 @@ void make(const QString& name, const QString& path) {
         QFile::remove(first);
         QFile::remove(second);
         QFile::remove(list);
+    } else if (name == QLatin1String("longsound.mpg") || name == QLatin1String("longsound.mp4")) {
+        // Four seconds of pictures under six seconds of sound.
+        const bool ps = name.endsWith(QLatin1String(".mpg"));
+        encode(
+            path,
+            video + sineInput(kLongSoundFrames / double(kClipFps) + 2.0) +
+                (ps ? codec("mpeg2video", "mp2") + QStringList{"-bf", "2", "-q:v", "2"} + fmt("vob")
+                    : codec("libx264", "aac") +
+                          QStringList{"-preset", "veryfast", "-pix_fmt", "yuv420p", "-crf", "18"} +
+                          fmt("mp4")) +
+                gop,
+            rawFrames(kLongSoundFrames));
     } else if (name == QLatin1String("lossless.avi")) {
         encode(path, video + codec("ffv1", nullptr) + QStringList{"-pix_fmt", "bgr0"} + fmt("avi"),
                frames);

@@ -13,6 +13,8 @@ inline constexpr int kClipWidth = 320;
 inline constexpr int kClipHeight = 240;
 inline constexpr int kClipFrames = 50;
 inline constexpr int kClipFps = 25;
+// Frames of the clips whose sound outlasts their pictures.
+inline constexpr int kLongSoundFrames = 100;
 
 // The exact picture of frame `index` as it went into the encoder.
 QImage sourceFrame(int index);
@@ -25,15 +27,17 @@ int decodeIndex(const QImage& picture);
 // (mpeg4 whose header claims 300 million seconds), "zero.avi", "text.avi", "truncated.mov",
 // "truncated.mpg", "clip.edl", "rotated90.mov" / "rotated180.mov" / "rotated270.mov" (clip.mov
 // tagged as filmed turned), "vfr.mp4" (mpeg4 whose rate drops from 25 to 5 frames a second
-// after frame 19), "resize.mpg" (frames 0-24 at 320 x 240, then 640 x 480).
+// after frame 19), "resize.mpg" (frames 0-24 at 320 x 240, then 640 x 480), "longsound.mpg"
+// (mpeg2 + mp2 program stream) and "longsound.mp4" (h264 + aac): kLongSoundFrames frames under
+// sound that runs two seconds longer.
 QString clipPath(const QString& name);
 
 // Flat-colour clips: the left half of every picture is kFlatLeft, the right half kFlatRight,
 // each turned into exact YUV by the matrix and range the clip declares (or that its kind implies
 // when untagged) and encoded without loss where the codec allows. By name:
-// "flat601.mp4" (640 x 480 h264, tagged BT.601 limited range), "flatsd.mp4" (the same untagged),
-// "flatjpeg.avi" (640 x 480 MJPEG, untagged, full range), "flat709.mp4" (1280 x 720 h264, tagged
-// BT.709 limited range), "flathd.mp4" (the same untagged), "flat709full.mp4" (1280 x 720 h264,
+// "flat601.mov" (640 x 480 h264, tagged BT.601 limited range), "flatsd.mov" (the same untagged),
+// "flatjpeg.avi" (640 x 480 MJPEG, untagged, full range), "flat709.mov" (1280 x 720 h264, tagged
+// BT.709 limited range), "flathd.mov" (the same untagged), "flat709full.mov" (1280 x 720 h264,
 // tagged BT.709 full range).
 inline constexpr unsigned kFlatLeft = 0xffc8321e;  // rgb(200, 50, 30)
 inline constexpr unsigned kFlatRight = 0xff285ad2; // rgb(40, 90, 210)

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace korimo {
+
+// When the pictures of a file's main video stream begin and end, in seconds on the stream's
+// own clock: the presentation times of its first and last picture. Read from the packets near
+// either end without decoding, so it costs a few reads however long the file is.
+struct VideoExtent {
+    double first = 0.0;
+    double last = 0.0;
+};
+
+// Empty when the file cannot be read, has no video or its times cannot be found.
+std::optional<VideoExtent> probeVideoExtent(const QString& path);
+std::optional<VideoExtent> probeVideoExtent(std::shared_ptr<const QByteArray> wholeFile);
+
+} // namespace korimo

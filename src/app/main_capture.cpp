@@ -122,16 +122,24 @@ void Main::SaveFrame() {
         if (g_VidSave)
             g_Ext = QStringLiteral(".bmp");
 
+        NextName nextName;
         if (g_AutoSave) {
-            do {
-                if (n == std::numeric_limits<std::int16_t>::max())
-                    throw StepError("No free automatic name is left.");
-                ++n;
-                const QString base = g_SpecialFolder ? g_Folder + QLatin1Char('/')
-                                     : g_AutoDir     ? AutoSaveFolder() + QLatin1Char('/')
-                                                     : QDir::currentPath() + QLatin1Char('/');
-                g_SaveFile = base + QStringLiteral("auto") + QString::number(n) + g_Ext;
-            } while (FileExists(g_SaveFile) || nameTakenByOther(g_SaveFile));
+            auto pickName = [&n] {
+                do {
+                    if (n == std::numeric_limits<std::int16_t>::max())
+                        throw StepError("No free automatic name is left.");
+                    ++n;
+                    const QString base = g_SpecialFolder ? g_Folder + QLatin1Char('/')
+                                         : g_AutoDir     ? AutoSaveFolder() + QLatin1Char('/')
+                                                         : QDir::currentPath() + QLatin1Char('/');
+                    g_SaveFile = base + QStringLiteral("auto") + QString::number(n) + g_Ext;
+                } while (FileExists(g_SaveFile) || nameTakenByOther(g_SaveFile));
+                return g_SaveFile;
+            };
+            pickName();
+            // Another copy of the program may take the name before the file is ready: the
+            // writer then never replaces it but goes on to the next free number.
+            nextName = pickName;
         } else {
             if (g_SpecialFolder && !QDir::setCurrent(g_Folder))
                 throw StepError("The capture folder cannot be made current.");
@@ -152,7 +160,7 @@ void Main::SaveFrame() {
         }
 
         if (g_VidSave) {
-            SavePicture(MMPlay->FramePicture(5000), g_SaveFile);
+            SavePicture(MMPlay->FramePicture(5000), g_SaveFile, nextName);
         } else {
             g_Ext = SettingsStore::get(QStringLiteral("Ext"), QStringLiteral(".bmp"));
             g_SaveFormat = captureFormatIndex(g_Ext);
@@ -171,13 +179,14 @@ void Main::SaveFrame() {
                     Cmd2[5]->setEnabled(saveOn);
                 }
                 const bool fresh = findViewer(Viewer::First) == nullptr;
-                saver = loadViewer(Viewer::First, true);
+                saver = loadViewer(Viewer::First, true, nextName);
                 writtenOnLoad = fresh && saver->savedOnLoad();
             }
             if (!saver)
                 throw StepError("No viewer holds a frame.");
             if (!writtenOnLoad)
-                saver->ImgCtl1->SaveImage(g_SaveFile, g_SaveFormat, g_SaveBits, g_SaveQuality);
+                saver->ImgCtl1->SaveImage(g_SaveFile, g_SaveFormat, g_SaveBits, g_SaveQuality,
+                                          nextName);
         }
 
         if (g_VidSave)
@@ -187,8 +196,11 @@ void Main::SaveFrame() {
                 v->Unload();
         }
     } catch (...) {
+        // The cause, such as a full disk, goes on its own line below the message.
+        const QString reason = currentErrorText();
         ShowMessage(this, QStringLiteral("Error!"),
-                    QStringLiteral("Error saving captured video frame."));
+                    QStringLiteral("Error saving captured video frame.") +
+                        (reason.isEmpty() ? QString() : QStringLiteral("\r\n") + reason));
     }
     trkPosition->setFocus();
 }

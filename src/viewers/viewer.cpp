@@ -125,7 +125,7 @@ void Viewer::LoadCapture() {
             const Main& main = requireMain();
             auto frame = std::make_shared<const Image>(fromQImage(main.MMPlay->FramePicture(5000)));
             saveImageFile(*frame, VidBAS::g_SaveFile, main.g_SaveFormat, main.g_SaveBits,
-                          main.g_SaveQuality);
+                          main.g_SaveQuality, m_nextName);
             m_savedOnLoad = true;
             written = std::move(frame);
         } catch (...) {
@@ -217,21 +217,23 @@ void Viewer::followClipPic() {
     layoutPicture();
 }
 
-void SavePicture(const QImage& picture, const QString& file) {
-    saveImageFile(fromQImage(picture), file, kFormatBmp, 24, 0);
+void SavePicture(const QImage& picture, const QString& file, const NextName& next) {
+    saveImageFile(fromQImage(picture), file, kFormatBmp, 24, 0, next);
 }
 
 Viewer* findViewer(Viewer::Kind kind) {
     return qobject_cast<Viewer*>(Form::Loaded(formName(kind)));
 }
 
-Viewer* loadViewer(Viewer::Kind kind, bool forSave) {
+Viewer* loadViewer(Viewer::Kind kind, bool forSave, const NextName& nextName) {
     if (Viewer* v = findViewer(kind))
         return v;
     auto* v = new Viewer(kind);
     v->m_forSave = forSave;
+    v->m_nextName = nextName;
     v->Load();
     v->m_forSave = false;
+    v->m_nextName = nullptr;
     return v;
 }
 

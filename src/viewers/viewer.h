@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/form.h"
+#include "imaging/savefile.h"
 
 #include <QImage>
 
@@ -49,10 +50,11 @@ private:
     void layoutPicture();
     void followClipPic();
 
-    friend Viewer* loadViewer(Viewer::Kind kind, bool forSave);
+    friend Viewer* loadViewer(Viewer::Kind kind, bool forSave, const NextName& nextName);
 
     Kind m_kind;
     bool m_forSave = false;
+    NextName m_nextName;
     bool m_savedOnLoad = false;
 };
 
@@ -61,10 +63,11 @@ Viewer* findViewer(Viewer::Kind kind);
 // The loaded window of that kind; when none is loaded a new one is made and loaded (its load
 // takes the frame from the clipboard). forSave marks the load Main's save makes: with NoCap set
 // that load writes the player's frame to g_SaveFile in Main's save format and holds that frame
-// instead.
-Viewer* loadViewer(Viewer::Kind kind, bool forSave = false);
+// instead; nextName, when given, marks g_SaveFile as an automatic name (see saveImageFile).
+Viewer* loadViewer(Viewer::Kind kind, bool forSave = false, const NextName& nextName = {});
 
-// Writes a picture as a 24-bit Windows bitmap file, through a temporary file in the same folder.
-void SavePicture(const QImage& picture, const QString& file);
+// Writes a picture as a 24-bit Windows bitmap file, through a temporary file in the same folder;
+// next as saveImageFile takes it.
+void SavePicture(const QImage& picture, const QString& file, const NextName& next = {});
 
 } // namespace korimo

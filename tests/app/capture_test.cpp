@@ -4,12 +4,15 @@
 #include "controls/button_xp.h"
 #include "forms/runtime.h"
 #include "imaging/imgctl.h"
+#include "imaging/savefile.h"
+#include "imaging/writers.h"
 #include "mainwindowtest.h"
 #include "platform/dialogs/scripteddialogprovider.h"
 #include "platform/play/playmedia.h"
 #include "play/playcontrol.h"
 #include "printer/printer.h"
 #include "settings/settingsstore.h"
+#include "support/diskfaults.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
 #include "support/waiting.h"
@@ -35,9 +38,11 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QThread>
+#include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <thread>
 
 using namespace korimo;
 using namespace korimo::test;
@@ -437,7 +442,12 @@ TEST_F(CaptureTest, AFailedSaveSaysSoLeavesNoFileAndKeepsTheViewer) {
 
     main.Cmd2_Click(5);
     EXPECT_EQ(messages.titles, QStringList{"Error!"});
-    EXPECT_EQ(messages.texts, QStringList{"Error saving captured video frame."});
+    ASSERT_EQ(messages.texts.size(), 1);
+    // The message as designed, and the cause on a line of its own below it.
+    const QStringList lines = messages.texts[0].split("\n");
+    ASSERT_EQ(lines.size(), 2) << messages.texts[0].toStdString();
+    EXPECT_EQ(lines[0], "Error saving captured video frame.");
+    EXPECT_EQ(lines[1], "The folder " + missing + " does not exist.");
     EXPECT_EQ(VidBAS::g_SaveFile, missing + "/auto1.bmp");
     EXPECT_FALSE(QFile::exists(VidBAS::g_SaveFile));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
@@ -570,6 +580,109 @@ TEST_F(CaptureTest, WithoutTheViewerAFailedSaveLeavesNoFileAndKeepsTheOldOne) {
     EXPECT_EQ(readAll(dir.filePath("keep.tga")), "old picture");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{"keep.tga"});
+}
+
+// The save dialog's name over an older file on a disk with no room left, in each format, for a
+// frame small enough to sit in the writer's buffer and for the whole frame.
+class CaptureOntoAFullDisk : public CaptureTest,
+                             public ::testing::WithParamInterface<FullFolder::Kind> {};
+
+TEST_P(CaptureOntoAFullDisk, SaysSoWithTheCauseAndKeepsTheOlderFile) {
+    FullFolder folder(GetParam());
+    if (!folder.unavailable().isEmpty())
+        GTEST_SKIP() << "no small file system can be mounted here ("
+                     << folder.unavailable().toStdString() << "); the file-size limit case runs";
+    openAt(4);
+    main.Cmd2_Click(4);
+    Viewer* v = findViewer(Viewer::First);
+    ASSERT_NE(v, nullptr);
+    QStringList expected;
+    for (const QSize size : {QSize(kClipWidth, kClipHeight), QSize(16, 12)}) {
+        v->ImgCtl1->ResizeImage(size.width(), size.height(), 0);
+        for (const char* ext : {".bmp", ".jpg", ".tga", ".gif"}) {
+            const QString name = QStringLiteral("older%1%2").arg(size.width()).arg(ext);
+            const QByteArray older = "the older picture " + name.toUtf8();
+            writeFile(folder.filePath(name), older);
+            expected << name;
+            SettingsStore::save("Ext", ext);
+            dialogs.saveAnswer = folder.filePath(name);
+            MessageCatcher messages;
+            folder.fill();
+            main.Cmd2_Click(5);
+            folder.release();
+            ASSERT_EQ(messages.texts.size(), 1) << name.toStdString();
+            EXPECT_EQ(messages.titles[0], "Error!");
+            const QStringList lines = messages.texts[0].split('\n');
+            EXPECT_EQ(lines[0], "Error saving captured video frame.");
+            EXPECT_TRUE(lines.size() == 2 && lines[1].endsWith(folder.reason() + '.'))
+                << messages.texts[0].toStdString();
+            EXPECT_EQ(readAll(folder.filePath(name)), older) << name.toStdString();
+        }
+    }
+    QStringList left = folder.entries();
+    left.sort();
+    expected.sort();
+    EXPECT_EQ(left, expected) << "no temporary file is left";
+    EXPECT_EQ(findViewer(Viewer::First), v);
+}
+
+INSTANTIATE_TEST_SUITE_P(, CaptureOntoAFullDisk,
+                         ::testing::Values(FullFolder::FileSystem, FullFolder::SizeLimit),
+                         [](const auto& p) {
+                             return p.param == FullFolder::FileSystem ? std::string("FileSystem")
+                                                                      : std::string("SizeLimit");
+                         });
+
+// Another copy of the program saving under automatic names into the same folder at the same
+// time, here a thread that names and writes its files the way the save does.
+TEST_F(CaptureTest, AutomaticNamesNeverReplaceAFileAnotherSaverJustWrote) {
+    openAt(2);
+    main.Cmd2_Click(4);
+    autoSaveInto(dir.path());
+    Viewer* v = findViewer(Viewer::First);
+    ASSERT_NE(v, nullptr);
+    v->ImgCtl1->ResizeImage(16, 12, 0);
+    const QImage ours = rgb(v->ImgCtl1->ImagePicture());
+    const QImage theirs = rgb(sourceFrame(9).scaled(16, 12));
+    constexpr int kSaves = 150;
+
+    std::atomic<bool> start{false};
+    QStringList theirNames;
+    std::thread other([&] {
+        const Image image = fromQImage(theirs);
+        while (!start)
+            std::this_thread::yield();
+        for (int i = 0; i < kSaves; ++i) {
+            int n = 0;
+            const NextName next = [&] {
+                QString name;
+                do
+                    name = dir.filePath(QStringLiteral("auto%1.bmp").arg(++n));
+                while (QFileInfo(name).size() > 0);
+                return name;
+            };
+            theirNames << saveImageFile(image, next(), kFormatBmp, 24, 0, next);
+        }
+    });
+    MessageCatcher messages;
+    QStringList ourNames;
+    start = true;
+    for (int i = 0; i < kSaves; ++i) {
+        main.Cmd2_Click(5);
+        ourNames << VidBAS::g_SaveFile;
+    }
+    other.join();
+
+    EXPECT_TRUE(messages.titles.isEmpty()) << messages.texts.join('|').toStdString();
+    QStringList all = ourNames + theirNames;
+    EXPECT_EQ(all.removeDuplicates(), 0) << "two saves were given one name";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2 * kSaves);
+    int replaced = 0;
+    for (const QString& name : ourNames)
+        replaced += rgb(decoded(name)) != ours;
+    for (const QString& name : theirNames)
+        replaced += rgb(decoded(name)) != theirs;
+    EXPECT_EQ(replaced, 0) << "files hold what another save wrote";
 }
 
 TEST_F(CaptureTest, ThePrintButtonPrintsTheResizedFrameWhileItsWindowIsOpen) {

@@ -167,8 +167,9 @@ void ImgCtl::ResizeImage(int width, int height, int flag) {
     }
 }
 
-void ImgCtl::SaveImage(const QString& file, int formatCode, int bits, int quality) {
-    saveImageFile(current(), file, formatCode, bits, quality);
+void ImgCtl::SaveImage(const QString& file, int formatCode, int bits, int quality,
+                       const NextName& next) {
+    saveImageFile(current(), file, formatCode, bits, quality, next);
 }
 
 void ImgCtl::paintEvent(QPaintEvent*) {

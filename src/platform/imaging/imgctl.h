@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/image.h"
+#include "imaging/savefile.h"
 
 #include <QImage>
 #include <QString>
@@ -67,7 +68,9 @@ public:
     // formatCode 6 BMP 24, 10 JPEG 24, 4 TGA 32, 2 GIF 8 (bits must match). quality is a JPEG
     // compression factor: 0 to 2 the highest quality without chroma subsampling, each step
     // above one libjpeg quality point less; the other formats ignore it.
-    void SaveImage(const QString& file, int formatCode, int bits, int quality);
+    // With next the name is one the program picked: see saveImageFile.
+    void SaveImage(const QString& file, int formatCode, int bits, int quality,
+                   const NextName& next = {});
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,9 +1,9 @@
 #include "imaging/savefile.h"
 
+#include "files/safefile.h"
 #include "imaging/writers.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <iterator>
 #include <new>
@@ -41,41 +41,29 @@ void encode(const Image& image, int formatCode, int bits, int compression, const
 
 } // namespace
 
-void saveImageFile(const Image& image, const QString& file, int formatCode, int bits,
-                   int compression) {
+QString saveImageFile(const Image& image, const QString& file, int formatCode, int bits,
+                      int compression, const NextName& next) {
     if (image.isNull())
         throw ImagingError("There is no image to save.");
     if (file.isEmpty())
         throw ImagingError("No file name was given for the image.");
-    const std::string name = QFileInfo(file).fileName().toStdString();
-    // QSaveFile writes beside the target and renames on commit; an uncommitted one removes its
-    // temporary file when it goes out of scope.
-    QSaveFile out(file);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
-        throw ImagingError("The file " + name +
-                           " cannot be written: " + out.errorString().toStdString() + ".");
     try {
-        encode(image, formatCode, bits, compression, [&](const void* data, std::size_t size) {
-            const char* p = static_cast<const char*>(data);
-            while (size > 0) {
-                const qint64 done = out.write(p, static_cast<qint64>(size));
-                if (done <= 0)
-                    throw ImagingError("Writing " + name +
-                                       " failed: " + out.errorString().toStdString() + ".");
-                p += done;
-                size -= static_cast<std::size_t>(done);
-            }
-        });
+        SafeFile out(file, next ? SafeFile::NewOnly : SafeFile::Replace);
+        encode(image, formatCode, bits, compression,
+               [&](const void* data, std::size_t size) { out.write(data, size); });
+        if (!next) {
+            out.commit();
+            return file;
+        }
+        for (QString name = file;; name = next())
+            if (out.commitAs(name))
+                return name;
+    } catch (const FileWriteError& e) {
+        throw ImagingError(e.what());
     } catch (const std::bad_alloc&) {
-        out.cancelWriting();
-        throw ImagingError("Not enough memory to save " + name + ".");
-    } catch (...) {
-        out.cancelWriting();
-        throw;
+        throw ImagingError("Not enough memory to save " + QFileInfo(file).fileName().toStdString() +
+                           ".");
     }
-    if (!out.commit())
-        throw ImagingError("Writing " + name + " failed: " + out.errorString().toStdString() + ".");
 }
 
 } // namespace korimo

@@ -3,10 +3,12 @@
 #include "imaging/writers.h"
 
 #include "imagingtestutil.h"
+#include "support/diskfaults.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <csignal>
@@ -213,6 +215,79 @@ TEST_F(Writers, AFullDiskLeavesNeitherPartialNorTemporaryFiles) {
     EXPECT_TRUE(threw);
     EXPECT_TRUE(entries().isEmpty()) << entries().join(',').toStdString();
 }
+
+// A full disk, as a small file system filled up or as a file-size limit, in every format with a
+// frame that sits whole in the writer's buffer (only the last flush fails) and one that
+// overflows it (a write fails mid-stream).
+class SaveOntoAFullDisk : public ::testing::TestWithParam<test::FullFolder::Kind> {};
+
+TEST_P(SaveOntoAFullDisk, FailsWithTheReasonAndLeavesTheOlderFileByteForByte) {
+    test::FullFolder folder(GetParam());
+    if (!folder.unavailable().isEmpty())
+        GTEST_SKIP() << "no small file system can be mounted here ("
+                     << folder.unavailable().toStdString() << "); the file-size limit case runs";
+    struct Case {
+        QString name;
+        int code, bits;
+        Image image;
+        QByteArray older;
+    };
+    const Image small = naturalImage(24, 16), large = naturalImage(640, 480);
+    std::vector<Case> cases;
+    for (auto [ext, code, bits] : {std::tuple{"bmp", 6, 24}, std::tuple{"jpg", 10, 24},
+                                   std::tuple{"tga", 4, 32}, std::tuple{"gif", 2, 8}})
+        for (const Image* image : {&small, &large}) {
+            const QString name = QStringLiteral("%1x%2.%3")
+                                     .arg(image->width())
+                                     .arg(image->height())
+                                     .arg(QLatin1String(ext));
+            cases.push_back({name, code, bits, *image, "older file " + name.toUtf8()});
+            ASSERT_FALSE(writeFile(folder.filePath(name), cases.back().older).isEmpty());
+        }
+    // The two sizes fall either side of the writer's buffer in every format.
+    QTemporaryDir probe;
+    for (const Case& c : cases) {
+        const QString file = probe.filePath(c.name);
+        saveImageFile(c.image, file, c.code, c.bits, 2);
+        const qint64 size = QFileInfo(file).size();
+        EXPECT_EQ(size > 64 * 1024, c.image.width() == large.width())
+            << c.name.toStdString() << " is " << size << " bytes";
+    }
+
+    QStringList errors;
+    folder.fill();
+    for (const Case& c : cases) {
+        try {
+            saveImageFile(c.image, folder.filePath(c.name), c.code, c.bits, 2);
+            errors << QString();
+        } catch (const ImagingError& e) {
+            errors << QString::fromUtf8(e.what());
+        }
+    }
+    folder.release();
+
+    QStringList names;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        names << c.name;
+        EXPECT_TRUE(errors[int(i)].endsWith(folder.reason() + '.'))
+            << c.name.toStdString() << ": " << errors[int(i)].toStdString();
+        EXPECT_EQ(test::readAll(folder.filePath(c.name)), c.older) << c.name.toStdString();
+    }
+    names.sort();
+    QStringList left = folder.entries();
+    left.sort();
+    EXPECT_EQ(left, names) << "no temporary file is left";
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, SaveOntoAFullDisk,
+                         ::testing::Values(test::FullFolder::FileSystem,
+                                           test::FullFolder::SizeLimit),
+                         [](const auto& p) {
+                             return p.param == test::FullFolder::FileSystem
+                                        ? std::string("FullFileSystem")
+                                        : std::string("FileSizeLimit");
+                         });
 
 } // namespace
 } // namespace korimo

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace korimo::test {
+
+// Mounts that only the calling thread sees: a mount namespace of its own is entered on
+// construction and left on destruction, and whatever was mounted goes with it, also when a test
+// fails half-way. Needs the right to mount (root); ok() says whether it was given.
+class PrivateMounts {
+public:
+    PrivateMounts();
+    ~PrivateMounts();
+    PrivateMounts(const PrivateMounts&) = delete;
+    PrivateMounts& operator=(const PrivateMounts&) = delete;
+
+    bool ok() const { return m_error.isEmpty(); }
+    const QString& error() const { return m_error; }
+    bool tmpfs(const QString& dir, int sizeKiB);
+    // Binds path (a file or a folder) onto itself, read-only.
+    bool readOnly(const QString& path);
+
+private:
+    bool fail(const char* what);
+    int m_home = -1;
+    int m_cwd = -1;
+    QString m_error;
+};
+
+// A folder in which no file can grow, the way a full disk behaves. FileSystem: a small file
+// system filled to the last byte (needs PrivateMounts). SizeLimit: an ordinary folder under a
+// file-size limit of one byte with SIGXFSZ ignored, so writes fail with an error instead of
+// ending the process. Files written before fill() are the older files a test keeps.
+class FullFolder {
+public:
+    enum Kind { FileSystem, SizeLimit };
+    explicit FullFolder(Kind kind);
+    ~FullFolder();
+
+    // Empty when the folder could be made, else why not.
+    QString unavailable() const;
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+    // The words the system gives for the failed write.
+    QString reason() const;
+    // Leaves no room from here on, until release() or the end of the object.
+    void fill();
+    void release();
+    // Everything in the folder, hidden files included, but the filler of a full file system.
+    QStringList entries() const;
+
+private:
+    Kind m_kind;
+    QTemporaryDir m_dir;
+    PrivateMounts* m_mounts = nullptr;
+    bool m_limited = false;
+    struct rlimit m_savedLimit {};
+    void (*m_savedSignal)(int) = nullptr;
+};
+
+// Takes away the right to write a file or a folder from this process for the life of the
+// object: a read-only bind mount where mounting is allowed (root writes through permission
+// bits), else the permission bits.
+class ReadOnlyPlace {
+public:
+    explicit ReadOnlyPlace(const QString& path);
+    ~ReadOnlyPlace();
+    bool ok() const { return m_error.isEmpty(); }
+    const QString& error() const { return m_error; }
+
+private:
+    QString m_path;
+    PrivateMounts* m_mounts = nullptr;
+    unsigned m_savedMode = 0;
+    QString m_error;
+};
+
+} // namespace korimo::test

@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include "app/cfiledialog.h"
+#include "app/errfrm.h"
 #include "app/pictures.h"
 #include "app/switchlook.h"
 #include "app/transportglyphs.h"
@@ -123,7 +124,21 @@ QRegion mainWindowRegion(QSize size) {
 
 namespace {
 Main* g_mainForm = nullptr;
+
+// A settings file that cannot be written is told once, over the window whose action wrote it;
+// the values chosen hold for the run all the same.
+void tellSettingsNotSaved(const QString& file, const QString& reason) {
+    // The modal window whose action wrote, else the main window; the active window may be a
+    // message window that has just closed and is about to go.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = g_mainForm;
+    ShowMessage(owner, QStringLiteral("Settings Error!"),
+                QStringLiteral("Error saving settings. The options chosen stay in force until "
+                               "the program closes.\r\n") +
+                    file + QStringLiteral(": ") + reason);
 }
+} // namespace
 
 Main* mainForm() {
     return g_mainForm;
@@ -131,6 +146,7 @@ Main* mainForm() {
 
 Main::Main(QWidget* parent) : Form(QStringLiteral("Main"), parent) {
     g_mainForm = this;
+    SettingsStore::setWriteFailureHandler(tellSettingsNotSaved);
     setDeleteOnUnload(false);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     QPalette pal = palette();

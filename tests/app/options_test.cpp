@@ -9,8 +9,10 @@
 #include "platform/dialogs/scripteddialogprovider.h"
 #include "play/playcontrol.h"
 #include "settings/settingsstore.h"
+#include "support/diskfaults.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
+#include "support/waiting.h"
 #include "support/whileloading.h"
 #include "viewers/aaprintpicture.h"
 #include "widgets/indextab.h"
@@ -432,4 +434,40 @@ TEST_F(OptionsTest, AFolderWhoseNameEndsInABlankIsKeptWithItsBlank) {
     EXPECT_EQ(d->LblFolder->Caption(), plain);
     save();
     EXPECT_EQ(file("Folder"), plain);
+}
+
+TEST_F(OptionsTest, SettingsThatCannotBeWrittenAreToldOnceAndHoldForTheRun) {
+    // A settings file there already, then made read-only itself or through its folder.
+    SettingsStore::save(QStringLiteral("Ext"), QStringLiteral(".bmp"));
+    for (const QString& place : {settings.dir(), settings.path()}) {
+        test::ReadOnlyPlace readOnly(place);
+        ASSERT_TRUE(readOnly.ok()) << readOnly.error().toStdString();
+        test::MessageCatcher messages;
+        Options* d = open();
+        showTab(3);
+        clickOn(d->option4); // JPG, stored at once
+        clickOn(d->check9);  // print in black and white, stored by Save
+        save();
+        EXPECT_TRUE(!dlg || !dlg->IsLoaded()) << "Save still closes the dialog";
+
+        ASSERT_EQ(messages.titles, QStringList{"Settings Error!"}) << place.toStdString();
+        const QStringList lines = messages.texts[0].split('\n');
+        ASSERT_EQ(lines.size(), 2);
+        EXPECT_EQ(lines[0], "Error saving settings. The options chosen stay in force until the "
+                            "program closes.");
+        EXPECT_TRUE(lines[1].startsWith(settings.path() + ": ")) << lines[1].toStdString();
+        EXPECT_GT(lines[1].size(), settings.path().size() + 2) << "the reason is given";
+        EXPECT_EQ(file("Ext"), ".bmp") << "the file is as it was";
+
+        // The choices hold for this run: the next save reads JPG, the dialog shows it again.
+        EXPECT_EQ(VidBAS::g_Ext, ".jpg");
+        EXPECT_EQ(SettingsStore::get(QStringLiteral("Ext"), QStringLiteral(".bmp")), ".jpg");
+        EXPECT_TRUE(SettingsStore::getBool(QStringLiteral("BW"), false));
+        d = open();
+        EXPECT_TRUE(d->option4->Value());
+        EXPECT_EQ(d->check9->Value(), 1);
+        d->Unload();
+        // The next run starts from the file, so this one does too.
+        SettingsStore::setFile(settings.path());
+    }
 }

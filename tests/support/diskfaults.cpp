@@ -19,37 +19,29 @@ const char kFiller[] = ".filler";
 QByteArray native(const QString& path) {
     return QFile::encodeName(path);
 }
+
+QString g_namespaceError = QStringLiteral("the private mount namespace was not entered");
 } // namespace
 
-PrivateMounts::PrivateMounts() {
-    m_cwd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    m_home = ::open("/proc/thread-self/ns/mnt", O_RDONLY | O_CLOEXEC);
-    if (m_home < 0) {
-        fail("open /proc/thread-self/ns/mnt");
-        return;
-    }
+void enterPrivateMountNamespace() {
     if (::unshare(CLONE_NEWNS) != 0) {
-        fail("unshare");
-        ::close(m_home);
-        m_home = -1;
+        g_namespaceError =
+            QStringLiteral("unshare: ") + QString::fromLocal8Bit(std::strerror(errno));
         return;
     }
-    // Nothing mounted from here on may reach the rest of the machine.
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        fail("making / private");
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        g_namespaceError =
+            QStringLiteral("making / private: ") + QString::fromLocal8Bit(std::strerror(errno));
+        return;
+    }
+    g_namespaceError.clear();
 }
 
+PrivateMounts::PrivateMounts() : m_error(g_namespaceError) {}
+
 PrivateMounts::~PrivateMounts() {
-    if (m_home >= 0) {
-        ::setns(m_home, CLONE_NEWNS);
-        ::close(m_home);
-    }
-    // Going back moves this thread to the root folder; it returns to where it was.
-    if (m_cwd >= 0) {
-        if (::fchdir(m_cwd) != 0) {
-        }
-        ::close(m_cwd);
-    }
+    for (auto it = m_mounted.crbegin(); it != m_mounted.crend(); ++it)
+        ::umount2(native(*it).constData(), MNT_DETACH);
 }
 
 bool PrivateMounts::fail(const char* what) {
@@ -71,6 +63,7 @@ bool PrivateMounts::readOnly(const QString& path) {
         return false;
     if (::mount(p.constData(), p.constData(), nullptr, MS_BIND, nullptr) != 0)
         return fail("bind mount");
+    m_mounted << path;
     if (::mount(nullptr, p.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
         return fail("read-only remount");
     return true;

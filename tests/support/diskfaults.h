@@ -1,15 +1,19 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <csignal>
 #include <sys/resource.h>
 
 namespace korimo::test {
 
-// Mounts that only the calling thread sees: a mount namespace of its own is entered on
-// construction and left on destruction, and whatever was mounted goes with it, also when a test
-// fails half-way. Needs the right to mount (root); ok() says whether it was given.
+// Gives this process mounts of its own, so that what a test mounts never reaches the rest of the
+// machine and goes when the process ends, however it ends. Called once, before threads start;
+// needs the right to mount (root), and without it PrivateMounts says why it cannot mount.
+void enterPrivateMountNamespace();
+
+// Mounts made for one test, undone when the object goes.
 class PrivateMounts {
 public:
     PrivateMounts();
@@ -25,8 +29,7 @@ public:
 
 private:
     bool fail(const char* what);
-    int m_home = -1;
-    int m_cwd = -1;
+    QStringList m_mounted;
     QString m_error;
 };
 

@@ -1,3 +1,4 @@
+#include "support/diskfaults.h"
 #include "support/xserver.h"
 
 #include <QApplication>
@@ -90,6 +91,8 @@ void watchForHangs() {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Before any thread starts, so that every thread shares the mounts tests make.
+    korimo::test::enterPrivateMountNamespace();
     // The desktop tier runs each test on an X server of its own with a real window manager.
     korimo::test::XServer desktop;
     if (qEnvironmentVariableIsSet("KORIMO_TEST_DESKTOP") && !::testing::GTEST_FLAG(list_tests)) {

@@ -1,47 +1,148 @@
 #include "settings/settingsstore.h"
 
+#include "files/safefile.h"
 #include "forms/runtime.h"
+#include "settings/inifile.h"
 
-#include <QSettings>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <cerrno>
 #include <cmath>
+#include <fcntl.h>
 #include <limits>
-#include <memory>
+#include <map>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
 
 namespace korimo {
 
 namespace {
+
+const QString kSection = QStringLiteral("Settings");
+
 QString g_explicitFile;
 QStringList* g_readLog = nullptr;
+SettingsStore::WriteFailureHandler g_onWriteFailure;
+// The last write failed and was told; the next failure is not told again.
+bool g_failing = false;
+// Values chosen in this run that the file could not take, by lower-cased key.
+std::map<QString, std::pair<QString, QString>> g_unwritten;
 
-std::unique_ptr<QSettings> openStore() {
-    std::unique_ptr<QSettings> s;
+// What the file held when last read, kept while the file stays the same: the hover hints read
+// their setting on every move of the mouse.
+struct Snapshot {
+    bool valid = false;
+    struct stat st {};
+    bool present = false;
+    int error = 0; // why a file that is there could not be read
+    IniText text;
+};
+Snapshot g_snapshot;
+
+QString storePath() {
     if (!g_explicitFile.isEmpty())
-        s = std::make_unique<QSettings>(g_explicitFile, QSettings::IniFormat);
-    else
-        s = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                        QStringLiteral("Tarsk"), QStringLiteral("Korimo"));
-    s->beginGroup(QStringLiteral("Settings"));
-    return s;
+        return g_explicitFile;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Tarsk/Korimo.ini");
 }
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// The file as it stands now. A file that cannot be read reads as empty.
+const Snapshot& readStore() {
+    const QByteArray path = QFile::encodeName(storePath());
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) {
+        g_snapshot = Snapshot();
+        g_snapshot.valid = true;
+        g_snapshot.error = errno == ENOENT ? 0 : errno;
+        g_snapshot.present = g_snapshot.error != 0;
+        return g_snapshot;
+    }
+    if (g_snapshot.valid && g_snapshot.present && !g_snapshot.error && sameFile(st, g_snapshot.st))
+        return g_snapshot;
+    g_snapshot = Snapshot();
+    g_snapshot.valid = true;
+    g_snapshot.present = true;
+    g_snapshot.st = st;
+    if (S_ISDIR(st.st_mode)) {
+        g_snapshot.error = EISDIR;
+        return g_snapshot;
+    }
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        g_snapshot.error = errno;
+        return g_snapshot;
+    }
+    QByteArray bytes;
+    char block[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, block, sizeof block);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            g_snapshot.error = errno;
+        if (got <= 0)
+            break;
+        bytes.append(block, got);
+    }
+    ::close(fd);
+    if (!g_snapshot.error)
+        g_snapshot.text = IniText(bytes);
+    return g_snapshot;
+}
+
+void tellFailure(const QString& reason) {
+    if (g_failing)
+        return;
+    g_failing = true;
+    if (g_onWriteFailure)
+        g_onWriteFailure(storePath(), reason);
+}
+
 } // namespace
 
 QString SettingsStore::get(const QString& key, const QString& defaultValue) {
     if (g_readLog)
         g_readLog->append(key);
-    auto s = openStore();
-    const QVariant v = s->value(key);
-    if (!v.isValid())
-        return defaultValue;
-    // A list (a value with commas written by hand) reads back joined, as it was typed.
-    if (v.typeId() == QMetaType::QStringList)
-        return v.toStringList().join(QLatin1Char(','));
-    return v.toString();
+    if (const auto kept = g_unwritten.find(key.toLower()); kept != g_unwritten.end())
+        return kept->second.second;
+    return readStore().text.value(kSection, key).value_or(defaultValue);
 }
 
 void SettingsStore::save(const QString& key, const QString& value) {
-    auto s = openStore();
-    s->setValue(key, value);
-    s->sync();
+    g_unwritten[key.toLower()] = {key, value};
+    const QString path = storePath();
+    // Read again now: another window or copy of the program may have written since.
+    g_snapshot.valid = false;
+    const Snapshot& now = readStore();
+    if (now.error) {
+        // What the file holds cannot be kept if it cannot be read, so it is left alone.
+        tellFailure(QString::fromStdString(std::generic_category().message(now.error)));
+        return;
+    }
+    IniText text = now.text;
+    for (const auto& [lower, entry] : g_unwritten)
+        text.setValue(kSection, entry.first, entry.second);
+    try {
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!QDir().mkpath(folder))
+            throw FileWriteError("", QStringLiteral("The folder %1 cannot be made").arg(folder));
+        writeFileSafely(path, text.bytes());
+    } catch (const FileWriteError& e) {
+        tellFailure(e.reason().isEmpty() ? QString::fromUtf8(e.what()) : e.reason());
+        return;
+    }
+    g_unwritten.clear();
+    g_failing = false;
+    g_snapshot.valid = false;
 }
 
 bool SettingsStore::toBool(const QString& text) {
@@ -81,8 +182,15 @@ void SettingsStore::saveBool(const QString& key, bool value) {
     save(key, boolText(value));
 }
 
+void SettingsStore::setWriteFailureHandler(WriteFailureHandler handler) {
+    g_onWriteFailure = std::move(handler);
+}
+
 void SettingsStore::setFile(const QString& path) {
     g_explicitFile = path;
+    g_snapshot = Snapshot();
+    g_unwritten.clear();
+    g_failing = false;
 }
 
 void SettingsStore::setReadLog(QStringList* log) {
@@ -90,7 +198,7 @@ void SettingsStore::setReadLog(QStringList* log) {
 }
 
 QString SettingsStore::fileName() {
-    return openStore()->fileName();
+    return storePath();
 }
 
 } // namespace korimo

@@ -1,10 +1,14 @@
 #include "forms/runtime.h"
 #include "settings/settingsstore.h"
+#include "support/diskfaults.h"
 #include "support/testenv.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <gtest/gtest.h>
+#include <memory>
 
 using korimo::SettingsStore;
 using korimo::StepError;
@@ -60,4 +64,95 @@ TEST(SettingsStore, AnUnreadableFileReadsAsDefaults) {
     }
     EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".bmp");
     EXPECT_NO_THROW(SettingsStore::get("AutoSave", "False"));
+}
+
+TEST(SettingsStore, KeysAndTheSectionAreFoundInAnyCaseAndHandEditsSurviveAWrite) {
+    korimo::test::ScopedSettingsFile file;
+    {
+        QFile f(file.path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("; kept by hand\n[other]\next=.gif\n\n[settings]\r\ntooltip = False\r\n"
+                "EXT=.tga\nExt=.jpg\n");
+    }
+    EXPECT_FALSE(SettingsStore::getBool("ToolTip", true));
+    EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".jpg") << "the last of several counts";
+
+    SettingsStore::save("Ext", ".gif");
+    SettingsStore::save("PPosition", "2");
+    SettingsStore::save("Folder", "/tmp/a, b");
+    QFile f(file.path());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("; kept by hand\n[other]\next=.gif\n\n[settings]\r\n"
+                                      "tooltip = False\r\nExt=.gif\nPPosition=2\n"
+                                      "Folder=\"/tmp/a, b\"\n"));
+    // Qt's own reader, which spells keys exactly, agrees on the keys written.
+    QSettings raw(file.path(), QSettings::IniFormat);
+    EXPECT_EQ(raw.value("settings/Folder").toString(), "/tmp/a, b");
+    EXPECT_EQ(raw.value("settings/PPosition").toString(), "2");
+}
+
+TEST(SettingsStore, ValuesThatCannotBeWrittenHoldForTheRunAndTheFailureIsToldOnce) {
+    korimo::test::ScopedSettingsFile file;
+    QStringList told;
+    SettingsStore::setWriteFailureHandler(
+        [&](const QString& path, const QString& reason) { told << path + ": " + reason; });
+    SettingsStore::save("Ext", ".tga");
+    auto onDisk = [&] {
+        QFile f(file.path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    };
+
+    // Each way the file cannot take a write: its folder or the file itself read-only, no room.
+    for (const QString& place : {file.dir(), file.path(), QString()}) {
+        told.clear();
+        const QByteArray written = onDisk();
+        std::unique_ptr<korimo::test::ReadOnlyPlace> readOnly;
+        std::unique_ptr<korimo::test::FullFolder> full;
+        if (place.isEmpty()) {
+            full = std::make_unique<korimo::test::FullFolder>(korimo::test::FullFolder::SizeLimit);
+            full->fill();
+        } else {
+            readOnly = std::make_unique<korimo::test::ReadOnlyPlace>(place);
+            ASSERT_TRUE(readOnly->ok()) << readOnly->error().toStdString();
+        }
+        SettingsStore::save("Ext", ".jpg");
+        SettingsStore::saveBool("BW", true);
+        const QString whyFull = full ? full->reason() : QString();
+        full.reset();
+        EXPECT_EQ(onDisk(), written) << place.toStdString();
+        readOnly.reset();
+        ASSERT_EQ(told.size(), 1) << place.toStdString() << told.join('|').toStdString();
+        EXPECT_TRUE(told[0].startsWith(file.path() + ": ")) << told[0].toStdString();
+        if (!whyFull.isEmpty()) {
+            EXPECT_EQ(told[0], file.path() + ": " + whyFull);
+        }
+        EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".jpg");
+        EXPECT_TRUE(SettingsStore::getBool("BW", false));
+
+        // The next write that works takes the values held, and a later failure is told again.
+        SettingsStore::save("PPosition", "3");
+        QSettings raw(file.path(), QSettings::IniFormat);
+        EXPECT_EQ(raw.value("Settings/Ext").toString(), ".jpg");
+        EXPECT_EQ(raw.value("Settings/BW").toString(), "True");
+        EXPECT_EQ(told.size(), 1);
+        SettingsStore::save("Ext", ".tga");
+        SettingsStore::saveBool("BW", false);
+        told.clear();
+    }
+    SettingsStore::setWriteFailureHandler({});
+}
+
+TEST(SettingsStore, AStoreThatIsNoFileReadsAsDefaultsAndRefusesWrites) {
+    korimo::test::ScopedSettingsFile file;
+    ASSERT_TRUE(QDir().mkdir(file.path()));
+    QStringList told;
+    SettingsStore::setWriteFailureHandler(
+        [&](const QString& path, const QString& reason) { told << path + ": " + reason; });
+    EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".bmp");
+    EXPECT_TRUE(SettingsStore::getBool("HighQ", true));
+    SettingsStore::save("Ext", ".gif");
+    EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".gif");
+    EXPECT_EQ(told, QStringList{file.path() + ": Is a directory"});
+    EXPECT_TRUE(QFileInfo(file.path()).isDir());
+    SettingsStore::setWriteFailureHandler({});
 }

@@ -15,6 +15,9 @@
 #include <vector>
 #include <vips/vips.h>
 
+// After libvips: Qt's keyword macros would break its GLib headers.
+#include "imaging/savefile.h"
+
 namespace {
 
 using namespace korimo;
@@ -265,7 +268,20 @@ void BM_WriteTga32SameBytes(benchmark::State& state) {
 void BM_WriteTga32OwnBytes(benchmark::State& state) {
     ownBytes<writeTga32>(state);
 }
+// The whole save over an older file: temporary file, every write checked, sync, rename and the
+// folder's sync. Beside BM_WriteBmp24 it shows what putting the file safely on the disk costs.
+void BM_SaveBmp24(benchmark::State& state) {
+    const Image& src = sourceFrame(state);
+    const QString path = QString::fromStdString(
+        (std::filesystem::temp_directory_path() / "korimo-bench-save.bmp").string());
+    for (auto _ : state)
+        saveImageFile(src, path, kFormatBmp, 24, 0);
+    std::filesystem::remove(path.toStdString());
+    setBytes(state, encodedSize(writeBmp24, src));
+}
+
 BENCHMARK(BM_WriteBmp24)->Apply(sizes);
+BENCHMARK(BM_SaveBmp24)->Apply(sizes);
 BENCHMARK(BM_EncodeBmp24)->Apply(sizes);
 BENCHMARK(BM_WriteBmp24SameBytes)->Apply(sizes);
 BENCHMARK(BM_WriteBmp24OwnBytes)->Apply(sizes);

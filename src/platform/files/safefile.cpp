@@ -136,6 +136,12 @@ void SafeFile::write(const void* data, std::size_t size) {
     if (m_finished)
         throw FileWriteError("The file is already complete.", QString());
     const char* p = static_cast<const char*>(data);
+    // Large pieces (a writer's batch of rows) go straight to the file; small ones are gathered.
+    if (size >= m_buffer.size()) {
+        flushBuffer();
+        writeOut(p, size);
+        return;
+    }
     while (size > 0) {
         const std::size_t take = std::min(size, m_buffer.size() - m_used);
         std::memcpy(m_buffer.data() + m_used, p, take);
@@ -148,8 +154,11 @@ void SafeFile::write(const void* data, std::size_t size) {
 }
 
 void SafeFile::flushBuffer() {
-    const char* p = m_buffer.data();
-    std::size_t left = m_used;
+    writeOut(m_buffer.data(), m_used);
+    m_used = 0;
+}
+
+void SafeFile::writeOut(const char* p, std::size_t left) {
     while (left > 0) {
         const ssize_t done = ::write(m_fd, p, left);
         if (done < 0) {
@@ -161,7 +170,6 @@ void SafeFile::flushBuffer() {
         left -= static_cast<std::size_t>(done);
         m_written += done;
     }
-    m_used = 0;
 }
 
 void SafeFile::finish() {

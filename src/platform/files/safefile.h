@@ -51,6 +51,7 @@ public:
 
 private:
     void flushBuffer();
+    void writeOut(const char* data, std::size_t size);
     void finish();
     void syncFolder() const;
     [[noreturn]] void fail(const char* what, int err) const;

@@ -156,3 +156,34 @@ TEST(SettingsStore, AStoreThatIsNoFileReadsAsDefaultsAndRefusesWrites) {
     EXPECT_TRUE(QFileInfo(file.path()).isDir());
     SettingsStore::setWriteFailureHandler({});
 }
+
+TEST(SettingsStore, TextsReadBackTheSameThroughQtsOwnIniSettingsEitherWay) {
+    const QStringList values = {"C:\\old\\dir",
+                                "say \"cheese\"",
+                                "@Invalid()",
+                                "  blanks around  ",
+                                "a;b=c,d",
+                                "tab\there\nand a line",
+                                "\x01"
+                                "7 after a control",
+                                "ünïcödé € 😀",
+                                "#not a comment",
+                                ""};
+    for (int i = 0; i < values.size(); ++i) {
+        const QString key = QStringLiteral("Key%1").arg(i);
+        {
+            korimo::test::ScopedSettingsFile file;
+            SettingsStore::save(key, values[i]);
+            QSettings raw(file.path(), QSettings::IniFormat);
+            EXPECT_EQ(raw.value("Settings/" + key).toString(), values[i]) << "written by the store";
+        }
+        {
+            korimo::test::ScopedSettingsFile file;
+            {
+                QSettings raw(file.path(), QSettings::IniFormat);
+                raw.setValue("Settings/" + key, values[i]);
+            }
+            EXPECT_EQ(SettingsStore::get(key, "<none>"), values[i]) << "written by Qt";
+        }
+    }
+}

@@ -47,10 +47,12 @@ QString randomSuffix() {
     return QString::number(QRandomGenerator::global()->generate64() & 0xffffffffffULL, 16);
 }
 
-// A name beside path that nothing uses yet, hidden unless visible is asked for.
+// A new name in folder made from fileName and a random ending, hidden when asked.
 QString besideName(const QString& folder, const QString& fileName, bool hidden) {
-    // Long names are cut so the added part still fits the file system's name limit.
-    const QString stem = fileName.left(180);
+    // Long names are cut so the added part still fits the file system's 255-byte limit.
+    QString stem = fileName;
+    while (native(stem).size() > 200)
+        stem.chop(1);
     return folder + QLatin1Char('/') + (hidden ? QStringLiteral(".") : QString()) + stem +
            QLatin1Char('.') + randomSuffix();
 }
@@ -75,7 +77,7 @@ bool renameNoReplace(const QByteArray& from, const QByteArray& to) {
 
 } // namespace
 
-SafeFile::SafeFile(const QString& target, Mode mode) : m_mode(mode) {
+SafeFile::SafeFile(const QString& target, Mode mode) {
     if (target.isEmpty())
         throw FileWriteError("No file name was given.", QString());
     QString path = QFileInfo(target).absoluteFilePath();

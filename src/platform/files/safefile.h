@@ -59,7 +59,6 @@ private:
     QString m_target;
     QString m_folder;
     QString m_temp;
-    Mode m_mode;
     int m_fd = -1;
     std::vector<char> m_buffer;
     std::size_t m_used = 0;

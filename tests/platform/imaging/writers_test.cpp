@@ -178,6 +178,16 @@ TEST_F(Writers, AFailedSaveLeavesNoFileAndKeepsTheOldOne) {
     EXPECT_EQ(entries(), QStringList{QStringLiteral("old.bmp")});
 }
 
+TEST_F(Writers, ANameAsLongAsTheFileSystemAllowsIsSavedAndReplaced) {
+    // 250 bytes in all: the temporary name beside it must still fit the 255-byte limit.
+    const QString name = QString(123, QChar(0x00E9)) + QStringLiteral(".bmp");
+    ASSERT_EQ(QFile::encodeName(name).size(), 250);
+    ASSERT_FALSE(writeFile(path(name), "older").isEmpty());
+    saveImageFile(naturalImage(8, 8), path(name), 6, 24, 0);
+    EXPECT_EQ(test::readAll(path(name)), encodeToMemory(writeBmp24, naturalImage(8, 8)));
+    EXPECT_EQ(entries(), QStringList{name});
+}
+
 TEST_F(Writers, AFolderThatCannotBeWrittenIsReported) {
     // root writes through permission bits, so it meets a folder no one can create files in.
     QString target = QStringLiteral("/proc/korimo-test.bmp");

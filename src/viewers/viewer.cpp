@@ -194,14 +194,17 @@ void Viewer::PrintMe() {
 }
 
 void Viewer::Form_Resize() {
-    if (Elastic1)
+    // While the layout is released the fit sizes the skin and the box itself: a window manager
+    // that answers late still reports the old size then, which must not become the new base.
+    if (Elastic1 && Elastic1->LayoutMode() != 0) {
         Elastic1->setGeometry(rect());
-    if (Elastic1 && Elastic1->LayoutMode() != 0)
-        layoutPicture();
+        layoutPicture(size());
+    }
 }
 
-void Viewer::layoutPicture() {
-    Picture1->setGeometry(rect().adjusted(kMarginLeft, kMarginTop, -kMarginRight, -kMarginBottom));
+void Viewer::layoutPicture(QSize client) {
+    Picture1->setGeometry(QRect(QPoint(0, 0), client)
+                              .adjusted(kMarginLeft, kMarginTop, -kMarginRight, -kMarginBottom));
 }
 
 void Viewer::followClipPic() {
@@ -212,9 +215,10 @@ void Viewer::followClipPic() {
     if (QScreen* s = screen())
         wanted = wanted.boundedTo(s->availableGeometry().size());
     resize(wanted);
-    // A hidden window gets its resize event only when shown; the skin follows at once anyway.
-    Elastic1->setGeometry(rect());
-    layoutPicture();
+    // A hidden window gets its resize event only when shown, and a window manager answers a
+    // shown one later still: the skin and the box take the new size at once.
+    Elastic1->setGeometry(QRect(QPoint(0, 0), wanted));
+    layoutPicture(wanted);
 }
 
 void SavePicture(const QImage& picture, const QString& file, const NextName& next) {

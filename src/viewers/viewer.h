@@ -47,7 +47,7 @@ protected:
 private:
     void Form_Initialize();
     void LoadCapture();
-    void layoutPicture();
+    void layoutPicture(QSize client);
     void followClipPic();
 
     friend Viewer* loadViewer(Viewer::Kind kind, bool forSave, const NextName& nextName);

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <csignal>
 
 namespace korimo::test {
 
@@ -79,6 +80,19 @@ QRect clientGeometry(XWindow window) {
     return geometry(window);
 }
 
+QRect shapeExtents(XWindow window) {
+    const QString info =
+        run(QStringLiteral("xwininfo"),
+            {QStringLiteral("-shape"), QStringLiteral("-id"), QString::number(window)});
+    static const QRegularExpression extents(
+        QStringLiteral("Window shape extents:\\s*(\\d+)x(\\d+)([+-]\\d+)([+-]\\d+)"));
+    const auto m = extents.match(info);
+    if (!m.hasMatch())
+        return QRect(QPoint(0, 0), geometry(window).size());
+    return QRect(m.captured(3).toInt(), m.captured(4).toInt(), m.captured(1).toInt(),
+                 m.captured(2).toInt());
+}
+
 QStringList windowState(XWindow window) {
     static const QRegularExpression atom(QStringLiteral("_NET_WM_STATE_[A-Z_]+"));
     QStringList states;
@@ -89,6 +103,18 @@ QStringList windowState(XWindow window) {
 
 bool xdotool(const QStringList& args) {
     return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
+}
+
+ManagerPaused::ManagerPaused() {
+    static const QRegularExpression pid(QStringLiteral("=\\s*(\\d+)"));
+    m_pid = pid.match(xprop(0, "_OPENBOX_PID")).captured(1).toLong();
+    if (m_pid > 0)
+        kill(static_cast<pid_t>(m_pid), SIGSTOP);
+}
+
+ManagerPaused::~ManagerPaused() {
+    if (m_pid > 0)
+        kill(static_cast<pid_t>(m_pid), SIGCONT);
 }
 
 bool waitUntilManaged(const QWidget* window, int timeoutMs) {

@@ -20,11 +20,27 @@ QList<XWindow> stackingOrder();
 // The window's place and size on the screen with the manager's frame, and without.
 QRect frameGeometry(XWindow window);
 QRect clientGeometry(XWindow window);
+// The bounding outline the client set on its window (the X shape), relative to the client; the
+// whole client when it set none.
+QRect shapeExtents(XWindow window);
 // _NET_WM_STATE atoms, such as "_NET_WM_STATE_HIDDEN".
 QStringList windowState(XWindow window);
 
 // Real input through the XTEST extension, as a user's mouse and keyboard give it.
 bool xdotool(const QStringList& args);
+
+// Holds the window manager still while alive, as a busy desktop that answers a window's requests
+// late; it answers them all once let go.
+class ManagerPaused {
+public:
+    ManagerPaused();
+    ~ManagerPaused();
+    ManagerPaused(const ManagerPaused&) = delete;
+    ManagerPaused& operator=(const ManagerPaused&) = delete;
+
+private:
+    long m_pid = 0;
+};
 
 // Waits, with events running, until the manager has mapped and framed the window.
 bool waitUntilManaged(const QWidget* window, int timeoutMs = 10000);

@@ -2,14 +2,94 @@
 
 #include "forms/runtime.h"
 
+#include <QChildEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <cmath>
 
 namespace korimo {
 
+QRect elasticPlace(const QRect& place, QSize from, QSize to) {
+    if (from.isEmpty() || from == to)
+        return place;
+    const auto x = [&](int v) {
+        return static_cast<int>(std::lround(static_cast<double>(v) * to.width() / from.width()));
+    };
+    const auto y = [&](int v) {
+        return static_cast<int>(std::lround(static_cast<double>(v) * to.height() / from.height()));
+    };
+    const int left = x(place.x());
+    const int top = y(place.y());
+    int width = x(place.x() + place.width()) - left;
+    int height = y(place.y() + place.height()) - top;
+    // A control shrunk below a pixel would vanish for good.
+    if (place.width() > 0)
+        width = std::max(width, 1);
+    if (place.height() > 0)
+        height = std::max(height, 1);
+    return QRect(left, top, width, height);
+}
+
 Elastic::Elastic(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
+}
+
+void Elastic::setLayoutMode(int mode) {
+    const bool holding = m_layoutMode != 0 && m_base.isValid();
+    m_layoutMode = mode;
+    // Whatever the released layout left, size and places, is the design from now on.
+    if (mode != 0 && !holding)
+        takeBase();
+}
+
+QList<QWidget*> Elastic::controls() const {
+    QList<QWidget*> out;
+    for (QObject* child : children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (w && !w->isWindow())
+            out << w;
+    }
+    return out;
+}
+
+void Elastic::takeBase() {
+    m_base = size();
+    m_laidOut = size();
+    m_places.clear();
+    for (QWidget* c : controls())
+        m_places.insert(c, Place{c->geometry(), c->geometry()});
+}
+
+void Elastic::scaleControls() {
+    for (QWidget* c : controls()) {
+        auto it = m_places.find(c);
+        if (it == m_places.end() || c->geometry() != it->applied) {
+            // Placed or moved by its window since the last layout: that place, taken back to
+            // the base, is its design now.
+            const QRect base = elasticPlace(c->geometry(), m_laidOut, m_base);
+            it = m_places.insert(c, Place{base, c->geometry()});
+        }
+        c->setGeometry(elasticPlace(it->base, m_base, size()));
+        // A control with a fixed or minimum size may not take the place exactly.
+        it->applied = c->geometry();
+    }
+    m_laidOut = size();
+}
+
+void Elastic::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The first size the skin is laid out at is the one its controls were placed for.
+    if (m_layoutMode == 0 || !m_base.isValid())
+        takeBase();
+    else if (size() != m_laidOut)
+        scaleControls();
+}
+
+void Elastic::childEvent(QChildEvent* event) {
+    QWidget::childEvent(event);
+    if (event->removed())
+        m_places.remove(event->child());
 }
 
 void Elastic::setPicture(const QImage& picture) {

@@ -12,6 +12,7 @@ PACKAGES=(
   libvips-dev
   clang libclang-rt-14-dev clang-format
   ffmpeg
+  libxcb1-dev weston qt6-wayland
   xvfb xauth xdotool xclip x11-utils imagemagick openbox
   fonts-dejavu-core fonts-liberation fontconfig
   cups cups-client cups-bsd printer-driver-cups-pdf libcups2-dev

@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/main_form.h"
+#include "forms/desktop.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -8,6 +9,7 @@
 namespace korimo {
 
 int runApplication(int argc, char* argv[]) {
+    desktop::preferX11(argc, argv);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tarsk"));
     QApplication::setApplicationName(QStringLiteral("Korimo"));

@@ -89,7 +89,7 @@ void Main::GetSaveFormat(std::int16_t& format, std::int16_t& quality, std::int16
 
 void Main::CaptureFrame() {
     try {
-        trkPosition->setFocus();
+        SetFocus(trkPosition);
         const QByteArray dib = MMPlay->FrameDib(5000);
         if (dib.isEmpty())
             throw StepError("The player gave no frame.");
@@ -110,7 +110,7 @@ void Main::CaptureFrame() {
                     QStringLiteral("Error copying frame to clipboard. Restart video, then pause, "
                                    "then try to capture again."));
     }
-    trkPosition->setFocus();
+    SetFocus(trkPosition);
 }
 
 void Main::SaveFrame() {
@@ -145,7 +145,7 @@ void Main::SaveFrame() {
                 throw StepError("The capture folder cannot be made current.");
             g_SaveFile = ShowSave(QStringLiteral("Save Video Frame"), graphicFilesFilter());
             if (g_SaveFile.isEmpty()) {
-                trkPosition->setFocus();
+                SetFocus(trkPosition);
                 return;
             }
             if (g_SaveFile.right(4).toLower() != g_Ext) {
@@ -153,7 +153,7 @@ void Main::SaveFrame() {
                 // The dialog asked before replacing the name it gave, not this one; a "No"
                 // ends the click as a cancel does.
                 if (QFileInfo(g_SaveFile).isFile() && !confirmReplace(this, g_SaveFile)) {
-                    trkPosition->setFocus();
+                    SetFocus(trkPosition);
                     return;
                 }
             }
@@ -202,7 +202,7 @@ void Main::SaveFrame() {
                     QStringLiteral("Error saving captured video frame.") +
                         (reason.isEmpty() ? QString() : QStringLiteral("\r\n") + reason));
     }
-    trkPosition->setFocus();
+    SetFocus(trkPosition);
 }
 
 } // namespace korimo

@@ -551,12 +551,12 @@ void Main::mouseMoveEvent(QMouseEvent* event) {
                    static_cast<float>(pos.x()), static_cast<float>(pos.y()));
 }
 
-void Main::Elastic1_MouseDown(int, int, float, float) {
-    beginWindowDrag();
+void Main::Elastic1_MouseDown(int Button, int, float, float) {
+    beginWindowDrag(Button);
 }
 
-void Main::LblHide_MouseDown(int, int, float, float) {
-    beginWindowDrag();
+void Main::LblHide_MouseDown(int Button, int, float, float) {
+    beginWindowDrag(Button);
 }
 
 void Main::Form_QueryUnload(int&, int) {

@@ -95,7 +95,7 @@ void Main::OpenVideos() {
         ShowMessage(this, QStringLiteral("Error"), openVideoErrorMessage(desc));
         for (Button_XP* b : {Cmds[1], Cmd2[4], Cmds[4], Cmds[5], Cmds[9]})
             b->setEnabled(false);
-        trkPosition->setFocus();
+        SetFocus(trkPosition);
     }
 }
 

@@ -68,7 +68,7 @@ void Main::ImageResize_Click() {
                 // has the size the new picture needs.
                 skipOnError([&] { viewer2->ClipPic->setAutoSize(false); });
                 DoEvents();
-                skipOnError([&] { viewer2->Show(); });
+                skipOnError([&] { viewer2->Show(0, this); });
             }
         }
         if (dialog)

@@ -53,7 +53,7 @@ void Main::Cmds_Click(int Index) {
         }
         break;
     case 1:
-        trkPosition->setFocus();
+        SetFocus(trkPosition);
         skipOnError([this] {
             Form* list = Loaded(QStringLiteral("VideoList"));
             if (!list)
@@ -63,7 +63,7 @@ void Main::Cmds_Click(int Index) {
         break;
     case 2:
         skipOnError([this] { MMPlay->Stop(); });
-        trkPosition->setFocus();
+        SetFocus(trkPosition);
         skipOnError([this] { (new URLFrm(this))->Show(1, this); });
         break;
     case 3:
@@ -107,7 +107,7 @@ void Main::Cmds_Click(int Index) {
     default:
         break;
     }
-    trkPosition->setFocus();
+    SetFocus(trkPosition);
 }
 
 void Main::Cmds_MouseMove(int Index, int, int, float, float) {

@@ -106,7 +106,7 @@ void Main::Cmd2_Click(int Index) {
     default:
         break;
     }
-    trkPosition->setFocus();
+    SetFocus(trkPosition);
 }
 
 void Main::clearSelectionMarks(Button_XP* first, Button_XP* second, bool withTooltips) {

@@ -15,6 +15,9 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
 
 namespace korimo {
 
@@ -115,6 +118,8 @@ Tools::Tools(QWidget* owner) : Form(QStringLiteral("Tools"), owner) {
     setAutoFillBackground(true);
     setFixedSize(twipsToPixels(2520), twipsToPixels(885));
     buildControls();
+    m_settle.setInterval(20);
+    connect(&m_settle, &QTimer::timeout, this, &Tools::settle);
 }
 
 Tools::~Tools() = default;
@@ -185,9 +190,9 @@ void Tools::LTools(Viewer* frm) {
     tools->frmHost = frm;
     // Main owns the window, so it goes and comes with Main and never hides behind it.
     tools->Show(0, mainForm());
-    // Placed once more now that the window's frame is known.
     if (fresh)
         tools->placeBelowHost();
+    tools->placeWhenHostIsShown();
 }
 
 void Tools::UnloadLTools() {
@@ -208,8 +213,48 @@ void Tools::placeBelowHost() {
     // Frame rectangles, as the window sizes were designed with their frames.
     const QRect host = v->frameGeometry();
     const QRect own = frameGeometry();
-    move(host.left() + host.width() / 2 - own.width() / 2,
-         host.top() + host.height() + twipsToPixels(10));
+    QPoint at(host.left() + host.width() / 2 - own.width() / 2,
+              host.top() + host.height() + twipsToPixels(10));
+    // Below a viewer as tall as the screen, or beside the screen's edge, the window would be
+    // out of reach: it stays on the free area, over the viewer if need be.
+    if (const QScreen* s = v->screen()) {
+        const QRect area = s->availableGeometry();
+        at.setX(
+            std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - own.width())));
+        at.setY(
+            std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - own.height())));
+    }
+    m_placedFrom = host;
+    move(at);
+}
+
+void Tools::placeWhenHostIsShown() {
+    // The viewer is shown after its load has opened this window, and the manager places it and
+    // puts its frame around it later still; until then its position is not known.
+    m_settleTicks = 0;
+    m_placedOnScreen = false;
+    m_settle.start();
+}
+
+void Tools::settle() {
+    const Viewer* v = frmHost.data();
+    const auto onScreen = [](const QWidget* w) {
+        return w->isVisible() && w->windowHandle() && w->windowHandle()->isExposed();
+    };
+    // A viewer loaded for a save alone is never shown: the first place stays.
+    constexpr int kGiveUpTicks = 250;
+    if (!v || ++m_settleTicks > kGiveUpTicks) {
+        m_settle.stop();
+        return;
+    }
+    if (!onScreen(v) || !onScreen(this))
+        return;
+    if (!m_placedOnScreen || v->frameGeometry() != m_placedFrom)
+        placeBelowHost();
+    // A few more looks catch a frame the manager finishes after the first showing.
+    if (!m_placedOnScreen)
+        m_settleTicks = kGiveUpTicks - 10;
+    m_placedOnScreen = true;
 }
 
 void Tools::Form_Unload(int&) {

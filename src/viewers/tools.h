@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <array>
 
 namespace korimo {
@@ -61,6 +62,9 @@ protected:
 private:
     void buildControls();
     void placeBelowHost();
+    // Places the window again once the manager has put the host on screen.
+    void placeWhenHostIsShown();
+    void settle();
     void refreshHost();
 
     QPointer<Viewer> frmHost;
@@ -68,6 +72,10 @@ private:
     static int nUndoSlot;
     // Undo steps left since the window was loaded.
     int nUndoCount = 0;
+    QTimer m_settle;
+    int m_settleTicks = 0;
+    QRect m_placedFrom;
+    bool m_placedOnScreen = false;
 };
 
 } // namespace korimo

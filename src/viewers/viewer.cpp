@@ -167,8 +167,8 @@ void Viewer::Form_QueryUnload(int&, int) {
     skipOnError([] { Tools::UnloadLTools(); });
 }
 
-void Viewer::ClipPic_MouseDown(int, int, float, float) {
-    beginWindowDrag();
+void Viewer::ClipPic_MouseDown(int Button, int, float, float) {
+    beginWindowDrag(Button);
 }
 
 void Viewer::PrintMe() {

@@ -101,6 +101,24 @@ QStringList windowState(XWindow window) {
     return states;
 }
 
+QList<XWindow> windowsNamed(const QString& text) {
+    QList<XWindow> named;
+    for (XWindow id : windowIds(xprop(0, "_NET_CLIENT_LIST")))
+        if (xprop(id, "_NET_WM_NAME").contains(text))
+            named << id;
+    return named;
+}
+
+QRect workArea() {
+    static const QRegularExpression numbers(
+        QStringLiteral("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"));
+    const auto area = numbers.match(xprop(0, "_NET_WORKAREA"));
+    if (!area.hasMatch())
+        return {};
+    return QRect(area.captured(1).toInt(), area.captured(2).toInt(), area.captured(3).toInt(),
+                 area.captured(4).toInt());
+}
+
 bool xdotool(const QStringList& args) {
     return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
 }

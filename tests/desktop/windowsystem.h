@@ -26,6 +26,12 @@ QRect shapeExtents(XWindow window);
 // _NET_WM_STATE atoms, such as "_NET_WM_STATE_HIDDEN".
 QStringList windowState(XWindow window);
 
+// Client windows whose title contains the text.
+QList<XWindow> windowsNamed(const QString& text);
+
+// The part of the screen the manager leaves to windows (_NET_WORKAREA of the first desktop).
+QRect workArea();
+
 // Real input through the XTEST extension, as a user's mouse and keyboard give it.
 bool xdotool(const QStringList& args);
 

@@ -1,5 +1,6 @@
 #include "forms/form.h"
 
+#include "forms/desktop.h"
 #include "forms/runtime.h"
 
 #include <QApplication>
@@ -112,6 +113,7 @@ void Form::Show(int modal, QWidget* owner) {
     }
     if (modal == 0) {
         show();
+        claimOwner();
         raise();
         activateWindow();
         // Without a window manager no activation arrives; the form still runs its handler.
@@ -123,6 +125,7 @@ void Form::Show(int modal, QWidget* owner) {
         return; // already shown modally further up the stack
     setWindowModality(Qt::ApplicationModal);
     show();
+    claimOwner();
     raise();
     activateWindow();
     QPointer<Form> self(this);
@@ -136,6 +139,11 @@ void Form::Show(int modal, QWidget* owner) {
         m_modalLoop = nullptr;
         setWindowModality(Qt::NonModal);
     }
+}
+
+void Form::claimOwner() {
+    if (const QWidget* owner = parentWidget())
+        desktop::setOwner(this, owner->window());
 }
 
 void Form::Hide() {
@@ -186,11 +194,16 @@ bool Form::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void Form::beginWindowDrag() {
-    if (QWindow* w = windowHandle()) {
-        if (w->startSystemMove())
-            return;
+void Form::beginWindowDrag(int button) {
+    // The manager's own move ends only on the left button's release, so only that button hands
+    // the move over; with any other the form follows the pointer until that button is let go.
+    if (button == 1) {
+        if (QWindow* w = windowHandle()) {
+            if (w->startSystemMove())
+                return;
+        }
     }
+    m_dragButton = button == 2 ? Qt::RightButton : button == 4 ? Qt::MiddleButton : Qt::LeftButton;
     m_manualDrag = true;
     m_dragOffset = QCursor::pos() - frameGeometry().topLeft();
     qApp->installEventFilter(this);
@@ -205,13 +218,21 @@ void Form::endManualDrag() {
 }
 
 bool Form::eventFilter(QObject* watched, QEvent* event) {
-    if (m_manualDrag) {
+    // Mouse events reach the window first and its widget next: the window keeps its own account
+    // of the pressed button, so only the widget's copy is taken.
+    if (m_manualDrag && watched->isWidgetType()) {
         if (event->type() == QEvent::MouseMove) {
             auto* me = static_cast<QMouseEvent*>(event);
+            // A release that went elsewhere still ends the drag.
+            if (me->buttons() == Qt::NoButton) {
+                endManualDrag();
+                return false;
+            }
             move(me->globalPosition().toPoint() - m_dragOffset);
             return true;
         }
-        if (event->type() == QEvent::MouseButtonRelease) {
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == m_dragButton) {
             endManualDrag();
             return true;
         }

@@ -50,9 +50,10 @@ public:
         return nullptr;
     }
 
-    // Moves the window with the mouse as if its caption were grabbed. The window system moves it
-    // where it can; otherwise the form follows the pointer itself until the button is released.
-    void beginWindowDrag();
+    // Moves the window with the mouse as if its caption were grabbed, until the pressed button
+    // (1 left, 2 right, 4 middle) is released. The window system moves it where it can;
+    // otherwise the form follows the pointer itself.
+    void beginWindowDrag(int button = 1);
 
 signals:
     void unloaded();
@@ -77,6 +78,8 @@ protected:
 private:
     void endModal();
     void endManualDrag();
+    // An owner set by Show keeps the form above it on the desktop too.
+    void claimOwner();
     void deleteWhenIdle();
 
     QString m_name;
@@ -86,6 +89,7 @@ private:
     bool m_centreOnOwner = false;
     QEventLoop* m_modalLoop = nullptr;
     bool m_manualDrag = false;
+    Qt::MouseButton m_dragButton = Qt::LeftButton;
     QPoint m_dragOffset;
 };
 

@@ -1,5 +1,7 @@
 #include "forms/runtime.h"
 
+#include "forms/desktop.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
@@ -155,6 +157,20 @@ int vbShift(Qt::KeyboardModifiers modifiers) {
 #include <QWidget>
 
 namespace korimo {
+void SetFocus(QWidget* control) {
+    if (!control)
+        return;
+    QWidget* window = control->window();
+    if (window->isVisible() && !window->isMinimized()) {
+        desktop::waitForShownWindows();
+        // Qt's idea of the active window lags behind the manager's, so the request is made even
+        // when it seems to hold already.
+        if (!window->isActiveWindow() || QGuiApplication::platformName() == QLatin1String("xcb"))
+            window->activateWindow();
+    }
+    control->setFocus(Qt::OtherFocusReason);
+}
+
 void setTag(QWidget* control, const QString& value) {
     if (control)
         control->setProperty("Tag", value);

@@ -77,6 +77,11 @@ int vbKeyCode(int qtKey);
 class QWidget;
 
 namespace korimo {
+// Gives the control the keyboard focus and brings its window to the front as the active one, as
+// moving the focus into another window of the program does. Windows shown just before are let
+// onto the screen first, so their own activation cannot come after this one.
+void SetFocus(QWidget* control);
+
 // The hint text a control keeps in its Tag.
 void setTag(QWidget* control, const QString& tag);
 QString tag(const QWidget* control);

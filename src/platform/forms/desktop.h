@@ -1,0 +1,23 @@
+#pragma once
+
+class QWidget;
+
+// What the windows need from the desktop they run on beyond Qt's own reach: ownership at the
+// window-system level, and the choice of a window system that lets a program place its windows.
+namespace korimo::desktop {
+
+// Makes `window` an owned window of `owner` for the window manager (transient for it on X11),
+// so it stays above its owner and is minimised and restored with it. Qt does this only for
+// dialog and tool windows; call it after every show, as Qt clears it when it maps the window.
+void setOwner(QWidget* window, const QWidget* owner);
+
+// On a Wayland session with an X display at hand (XWayland), asks Qt for X11 unless the user
+// named a platform (QT_QPA_PLATFORM, or a -platform argument): on Wayland no program may place
+// its own windows. Call before the application object is made. True when it chose X11.
+bool preferX11(int argc, char** argv);
+
+// Waits, with events other than user input running, until every shown window is on screen
+// (at most a moment), so an activation asked for next is the last one the manager sees.
+void waitForShownWindows();
+
+} // namespace korimo::desktop

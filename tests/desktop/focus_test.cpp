@@ -1,0 +1,72 @@
+#include "capturedesk.h"
+
+#include "app/videolist.h"
+#include "printer/printer.h"
+#include "widgets/hslider.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace korimo;
+using namespace korimo::test;
+
+namespace {
+
+class FocusAfterActionTest : public CaptureDeskTest {
+protected:
+    // After an action the main window is the active one with the slider focused: a real arrow
+    // key steps the slider, and the windows the action opened stay visible above the main one.
+    void expectKeysStepTheSlider(const char* action, const QList<QWidget*>& above) {
+        SCOPED_TRACE(action);
+        const XWindow mainId = xwindow(&main);
+        EXPECT_TRUE(waitFor([&] { return activeWindow() == mainId; }, 5000))
+            << "the active window is " << activeWindow() << ", not the main window " << mainId;
+        // Whatever the manager was still to do with the windows just shown has been done.
+        pumpFor(400);
+        EXPECT_EQ(activeWindow(), mainId);
+        EXPECT_EQ(QApplication::focusWidget(), main.trkPosition);
+        const int before = main.trkPosition->Value();
+        ASSERT_TRUE(xdotool({"key", "Right"}));
+        EXPECT_TRUE(waitFor([&] { return main.trkPosition->Value() > before; }, 5000))
+            << "the arrow key did not reach the position slider";
+        const auto order = stackingOrder();
+        for (QWidget* w : above) {
+            EXPECT_TRUE(w->isVisible());
+            EXPECT_GT(order.indexOf(xwindow(w)), order.indexOf(mainId))
+                << w->metaObject()->className() << " is below the main window";
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(FocusAfterActionTest, AfterCaptureSavePrintAndTheToolbarTheArrowKeysStepTheVideo) {
+    openPaused();
+    Viewer* viewer = capture();
+    ASSERT_NE(viewer, nullptr);
+    Tools* tools = Tools::loaded();
+    ASSERT_NE(tools, nullptr);
+    expectKeysStepTheSlider("capture", {viewer, tools});
+
+    QTemporaryDir dir;
+    VidBAS::g_AutoSave = true;
+    VidBAS::g_SpecialFolder = true;
+    VidBAS::g_Folder = dir.path();
+    main.Cmd2_Click(5);
+    ASSERT_TRUE(QFileInfo::exists(dir.filePath("auto1.bmp")));
+    expectKeysStepTheSlider("save", {viewer, tools});
+
+    Printer::setPdfOutput(dir.filePath("page.pdf"));
+    main.Cmds_Click(6);
+    Printer::setPdfOutput(QString());
+    Printer::reset();
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("page.pdf")));
+    expectKeysStepTheSlider("print", {viewer, tools});
+
+    main.Cmds_Click(1);
+    auto* list = Form::Loaded<VideoList>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(waitUntilManaged(list));
+    expectKeysStepTheSlider("video list", {viewer, tools, list});
+}

@@ -107,7 +107,12 @@ void Main::Cmds_Click(int Index) {
     default:
         break;
     }
-    SetFocus(trkPosition);
+    // The video list just shown keeps the activation, so its names can be chosen with the keys
+    // at once; the slider is still the control that has the focus when Main is active again.
+    if (Index == 1)
+        trkPosition->setFocus();
+    else
+        SetFocus(trkPosition);
 }
 
 void Main::Cmds_MouseMove(int Index, int, int, float, float) {

@@ -78,7 +78,7 @@ void waitForShownWindows() {
     const NestedLoopScope waiting;
     QElapsedTimer clock;
     clock.start();
-    while (pending() && clock.elapsed() < 1000) {
+    while (pending() && clock.elapsed() < 3000) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         QThread::msleep(2);
     }

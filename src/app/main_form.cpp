@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <cmath>
+#include <utility>
 
 namespace korimo {
 
@@ -166,6 +167,10 @@ Main::Main(QWidget* parent) : Form(QStringLiteral("Main"), parent) {
     connect(&Timer2, &QTimer::timeout, this, &Main::Timer2_Timer);
     connect(&Timer3, &QTimer::timeout, this, &Main::Timer3_Timer);
     connect(&Timer4, &QTimer::timeout, this, &Main::Timer4_Timer);
+    // A manager that never sizes the window still gets the switches their ON look back.
+    m_onLooksBack.setSingleShot(true);
+    m_onLooksBack.setInterval(2000);
+    connect(&m_onLooksBack, &QTimer::timeout, this, &Main::restoreOnLooks);
 }
 
 Main::~Main() {
@@ -481,8 +486,17 @@ void Main::Form_Resize() {
     // The skin covers the whole window at every size, the maximised one too.
     if (Elastic1)
         Elastic1->setGeometry(rect());
+    if (!m_onAcrossMaximise.empty() && size() != m_sizeBeforeMaximise)
+        restoreOnLooks();
     applyRoundRegion();
     Refresh();
+}
+
+void Main::restoreOnLooks() {
+    m_onLooksBack.stop();
+    for (Button_XP* b : std::exchange(m_onAcrossMaximise, {}))
+        if (b->ButtonStyle() == 3)
+            setSwitchLook(b, true);
 }
 
 void Main::applyRoundRegion() {
@@ -501,19 +515,21 @@ void Main::LblCmds_Click(int Index) {
             setWindowState(0);
         } else {
             g_Maximised = true;
-            const std::array<Button_XP*, 5> switches = {Cmd2[8], Cmd2[7], Cmd2[6], btnSelStart,
-                                                        btnSelEnd};
-            std::array<bool, 5> wasOn{};
-            for (size_t i = 0; i < switches.size(); ++i) {
-                if (switchIsOn(switches[i])) {
-                    wasOn[i] = true;
-                    setSwitchLook(switches[i], false);
+            m_onAcrossMaximise.clear();
+            for (Button_XP* b : {Cmd2[8], Cmd2[7], Cmd2[6], btnSelStart, btnSelEnd}) {
+                if (switchIsOn(b)) {
+                    m_onAcrossMaximise.push_back(b);
+                    setSwitchLook(b, false);
                 }
             }
+            m_sizeBeforeMaximise = size();
             setWindowState(2);
-            for (size_t i = 0; i < switches.size(); ++i)
-                if (wasOn[i] && switches[i]->ButtonStyle() == 3)
-                    setSwitchLook(switches[i], true);
+            // A window manager sizes the window in its own time: the buttons take the new size
+            // in the OFF look, whose outline follows it, and get the ON look back once it came.
+            if (size() != m_sizeBeforeMaximise)
+                restoreOnLooks();
+            else if (!m_onAcrossMaximise.empty())
+                m_onLooksBack.start();
         }
         show();
         break;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class QLabel;
 class QUrl;
@@ -121,11 +122,16 @@ private:
     void applyRoundRegion();
     void Form_MouseMove(int Button, int Shift, float X, float Y);
     void resetCaptionHover();
+    void restoreOnLooks();
 
     QList<QWidget*> m_controls;
     int m_lastPercent = 0;
     // A capture or save runs; its viewer's load lets events run, a quick second click too.
     bool m_frameBusy = false;
+    // Switches given the OFF look while the window is maximised, waiting for the new size.
+    std::vector<Button_XP*> m_onAcrossMaximise;
+    QSize m_sizeBeforeMaximise;
+    QTimer m_onLooksBack;
 };
 
 // The help page's address at a context number.

@@ -2,6 +2,8 @@
 
 #include "app/main_form.h"
 #include "app/mainwindowtest.h"
+#include "app/switchlook.h"
+#include "controls/button_xp.h"
 #include "support/proportion.h"
 #include "support/waiting.h"
 #include "viewers/viewer.h"
@@ -67,6 +69,12 @@ TEST_F(MaximiseTest, CaptionButtonMaximisesWithEveryControlInProportionAndRestor
     EXPECT_LT(full.width() - main.LblCmds[2]->geometry().right(), 60);
     // The rounded outline covers the whole maximised window.
     EXPECT_EQ(shapeExtents(xwindow(&main)).size(), full);
+    // The sound switch, on from the start, shows its whole ON face at the new size, not one cut
+    // to the outline it had before.
+    Button_XP* sound = main.Cmd2[6];
+    EXPECT_TRUE(switchIsOn(sound));
+    EXPECT_TRUE(sound->mask().isEmpty() || sound->mask().boundingRect() == sound->rect())
+        << sound->mask().boundingRect().width() << " x " << sound->mask().boundingRect().height();
 
     clickMaximise();
     ASSERT_TRUE(waitFor([&] { return !maximised(); }));

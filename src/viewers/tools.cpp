@@ -5,6 +5,7 @@
 #include "controls/button_place.h"
 #include "controls/button_xp.h"
 #include "controls/picture.h"
+#include "forms/desktop.h"
 #include "forms/runtime.h"
 #include "imaging/imgctl.h"
 #include "viewers/viewer.h"
@@ -211,8 +212,8 @@ void Tools::placeBelowHost() {
     if (!v)
         return;
     // Frame rectangles, as the window sizes were designed with their frames.
-    const QRect host = v->frameGeometry();
-    const QRect own = frameGeometry();
+    const QRect host = desktop::frameGeometry(v);
+    const QRect own = desktop::frameGeometry(this);
     QPoint at(host.left() + host.width() / 2 - own.width() / 2,
               host.top() + host.height() + twipsToPixels(10));
     // Below a viewer as tall as the screen, or beside the screen's edge, the window would be
@@ -249,7 +250,7 @@ void Tools::settle() {
     }
     if (!onScreen(v) || !onScreen(this))
         return;
-    if (!m_placedOnScreen || v->frameGeometry() != m_placedFrom)
+    if (!m_placedOnScreen || desktop::frameGeometry(v) != m_placedFrom)
         placeBelowHost();
     // A few more looks catch a frame the manager finishes after the first showing.
     if (!m_placedOnScreen)

@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
+#include <cstdlib>
 #include <cstring>
 #include <xcb/xcb.h>
 
@@ -48,6 +49,38 @@ void setOwner(QWidget* window, const QWidget* owner) {
     xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE, own, XCB_ATOM_WM_TRANSIENT_FOR,
                         XCB_ATOM_WINDOW, 32, 1, &by);
     xcb_flush(x11->connection());
+}
+
+QRect frameGeometry(const QWidget* window) {
+    const QWidget* w = window ? window->window() : nullptr;
+    if (!w)
+        return {};
+    const QRect known = w->frameGeometry();
+    auto* x11 = onX11() ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection() || !w->testAttribute(Qt::WA_WState_Created))
+        return known;
+    xcb_connection_t* c = x11->connection();
+    // The manager's frame is the ancestor whose parent is the root.
+    auto id = static_cast<xcb_window_t>(w->winId());
+    for (int depth = 0; depth < 16; ++depth) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, id), nullptr);
+        if (!tree)
+            return known;
+        const xcb_window_t parent = tree->parent, root = tree->root;
+        std::free(tree);
+        if (parent == root || parent == XCB_NONE)
+            break;
+        id = parent;
+    }
+    xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr);
+    if (!g)
+        return known;
+    const qreal ratio = w->devicePixelRatioF();
+    const int border = 2 * g->border_width;
+    const QRect frame(qRound(g->x / ratio), qRound(g->y / ratio),
+                      qRound((g->width + border) / ratio), qRound((g->height + border) / ratio));
+    std::free(g);
+    return frame;
 }
 
 bool preferX11(int argc, char** argv) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+
 class QWidget;
 
 // What the windows need from the desktop they run on beyond Qt's own reach: ownership at the
@@ -10,6 +12,10 @@ namespace korimo::desktop {
 // so it stays above its owner and is minimised and restored with it. Qt does this only for
 // dialog and tool windows; call it after every show, as Qt clears it when it maps the window.
 void setOwner(QWidget* window, const QWidget* owner);
+
+// Where the window's frame is on the screen, as the window system has it: Qt learns of a place
+// the manager chose only when the manager tells it, which not every manager does at once.
+QRect frameGeometry(const QWidget* window);
 
 // On a Wayland session with an X display at hand (XWayland), asks Qt for X11 unless the user
 // named a platform (QT_QPA_PLATFORM, or a -platform argument): on Wayland no program may place

@@ -20,6 +20,8 @@ void stop(pid_t& pid) {
     if (pid <= 0)
         return;
     kill(pid, SIGTERM);
+    // A window manager a test held still ends only once it runs again.
+    kill(pid, SIGCONT);
     waitpid(pid, nullptr, 0);
     pid = -1;
 }

@@ -2,7 +2,10 @@
 
 #include "forms/runtime.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QPointer>
 
 namespace korimo {
@@ -19,6 +22,30 @@ void applyFilters(QFileDialog& dialog, const QStringList& nameFilters, int filte
     if (filterIndex >= 1 && filterIndex <= nameFilters.size())
         dialog.selectNameFilter(nameFilters.at(filterIndex - 1));
 }
+
+// The save dialog refuses a name in a folder that does not exist and stays open for another,
+// so the user learns of it there and not from a failed save afterwards.
+class SaveFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+protected:
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        if (!chosen.isEmpty()) {
+            const QFileInfo file(chosen.first());
+            if (!file.isDir() && !QFileInfo(file.absolutePath()).isDir()) {
+                messageBox(this, QMessageBox::Warning, windowTitle(),
+                           QDir::toNativeSeparators(file.absolutePath()) +
+                               QStringLiteral("\nThis folder does not exist.\nCheck the path "
+                                              "and try again."),
+                           QMessageBox::Ok, QMessageBox::Ok);
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
 
 // exec() on a heap dialog guarded by QPointer: the owner may be destroyed while the dialog runs.
 QStringList runDialog(QFileDialog* dialog) {
@@ -37,10 +64,11 @@ QStringList runDialog(QFileDialog* dialog) {
     return chosen;
 }
 
+template <class Dialog = QFileDialog>
 QFileDialog* makeDialog(QWidget* owner, const QString& title, const QString& dir,
                         const char* name) {
     // The title may hold a folder's name.
-    auto* dialog = new QFileDialog(owner, literalTitle(title), dir);
+    auto* dialog = new Dialog(owner, literalTitle(title), dir);
     dialog->setObjectName(QLatin1String(name));
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     return dialog;
@@ -64,7 +92,7 @@ QStringList QtDialogProvider::getOpenFileNames(QWidget* owner, const QString& ti
 QString QtDialogProvider::getSaveFileName(QWidget* owner, const QString& title,
                                           const QString& initDir, const QStringList& nameFilters,
                                           int filterIndex) {
-    QFileDialog* dialog = makeDialog(owner, title, initDir, "saveFileDialog");
+    QFileDialog* dialog = makeDialog<SaveFileDialog>(owner, title, initDir, "saveFileDialog");
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     applyFilters(*dialog, nameFilters, filterIndex);

@@ -18,7 +18,8 @@ public:
                                          const QString& initDir, const QString& initialName,
                                          const QStringList& nameFilters, int filterIndex,
                                          bool multiSelect) = 0;
-    // The chosen path, or an empty text when cancelled. Overwriting asks the user first.
+    // The chosen path, or an empty text when cancelled. Overwriting asks the user first; a name
+    // in a folder that does not exist is refused with a message and the dialog stays open.
     virtual QString getSaveFileName(QWidget* owner, const QString& title, const QString& initDir,
                                     const QStringList& nameFilters, int filterIndex) = 0;
     // The chosen folder, or an empty text when cancelled.

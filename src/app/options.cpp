@@ -16,6 +16,7 @@
 #include "widgets/indextab.h"
 #include "widgets/label.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -343,6 +344,12 @@ void Options::buildControls() {
     for (auto role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
         combo.setColor(role, Qt::white);
     cmbAlign->setPalette(combo);
+    // The open list takes the closed box's colours too; left alone it would look like a menu.
+    // The name under the pointer is marked in a darker blue, so it still stands out.
+    QPalette list = combo;
+    list.setColor(QPalette::Highlight, oleToQColor(kButtonBack).darker(170));
+    list.setColor(QPalette::HighlightedText, Qt::white);
+    cmbAlign->view()->setPalette(list);
     picPreview = new PreviewBox(Elastic4[1]);
     picPreview->setObjectName(QStringLiteral("picPreview"));
     picPreview->setGeometry(twipsRect(2640, 600, kPreviewWidthTwips, kPreviewHeightTwips));

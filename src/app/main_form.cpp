@@ -19,6 +19,7 @@
 #include "widgets/label.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QIcon>
 #include <QLinearGradient>
@@ -606,7 +607,21 @@ void Main::Timer3_Timer() {
     Timer3.stop();
 }
 
+void Main::holdStatusNotice() {
+    m_noticeHeld = true;
+    m_noticePointer = QCursor::pos();
+}
+
+bool Main::statusNoticeHeld() {
+    // The move that ran the open dialog (its hover let the click in) arrives only after the
+    // notice, with the pointer still where it was when the notice went up.
+    if (m_noticeHeld && QCursor::pos() != m_noticePointer)
+        m_noticeHeld = false;
+    return m_noticeHeld;
+}
+
 void Main::Timer4_Timer() {
+    m_noticeHeld = false;
     LblHide->setCaption(QString());
 }
 

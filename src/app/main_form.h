@@ -2,6 +2,7 @@
 
 #include "forms/form.h"
 
+#include <QPoint>
 #include <QTimer>
 #include <array>
 #include <cstdint>
@@ -123,6 +124,10 @@ private:
     void Form_MouseMove(int Button, int Shift, float X, float Y);
     void resetCaptionHover();
     void restoreOnLooks();
+    // A notice on the status line stays until its timer clears it or the pointer really moves:
+    // a button's move that was queued before it must not write a hint over it.
+    void holdStatusNotice();
+    bool statusNoticeHeld();
 
     QList<QWidget*> m_controls;
     int m_lastPercent = 0;
@@ -132,6 +137,8 @@ private:
     std::vector<Button_XP*> m_onAcrossMaximise;
     QSize m_sizeBeforeMaximise;
     QTimer m_onLooksBack;
+    bool m_noticeHeld = false;
+    QPoint m_noticePointer;
 };
 
 // The help page's address at a context number.

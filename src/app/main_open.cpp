@@ -89,6 +89,7 @@ void Main::OpenVideos() {
             Timer4.setInterval(4000);
             Timer4.start();
             LblHide->setCaption(QStringLiteral("Streaming video, please wait for video to play"));
+            holdStatusNotice();
         }
     } catch (...) {
         const QString desc = currentErrorText();

@@ -119,7 +119,7 @@ void Main::Cmds_MouseMove(int Index, int, int, float, float) {
     // A stored value that is not a Boolean leaves the last setting in force.
     skipOnError(
         [] { VidBAS::g_ToolTip = SettingsStore::getBool(QStringLiteral("ToolTip"), true); });
-    if (VidBAS::g_ToolTip && Index >= 0 && Index <= 9)
+    if (VidBAS::g_ToolTip && Index >= 0 && Index <= 9 && !statusNoticeHeld())
         LblHide->setCaption(QString::fromUtf8(kToolbarHints[Index]));
 }
 

@@ -158,7 +158,7 @@ void Main::btnEnd_Click() {
 void Main::Cmd2_MouseMove(int Index, int, int, float, float) {
     skipOnError(
         [] { VidBAS::g_ToolTip = SettingsStore::getBool(QStringLiteral("ToolTip"), true); });
-    if (!VidBAS::g_ToolTip)
+    if (!VidBAS::g_ToolTip || statusNoticeHeld())
         return;
     if (Index == 4)
         LblHide->setCaption(QStringLiteral("Capture video frame to graphic"));

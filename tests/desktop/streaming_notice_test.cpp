@@ -1,0 +1,80 @@
+#include "app/main_form.h"
+#include "app/mainwindowtest.h"
+#include "app/vidbas.h"
+#include "controls/button_xp.h"
+#include "platform/play/playmedia.h"
+#include "support/modalanswerer.h"
+#include "support/waiting.h"
+#include "widgets/label.h"
+#include "windowsystem.h"
+
+#include <QFileDialog>
+#include <QPointer>
+#include <gtest/gtest.h>
+
+using namespace korimo;
+using namespace korimo::test;
+
+namespace {
+
+const QString kNotice = QStringLiteral("Streaming video, please wait for video to play");
+const QString kLoadHint = QStringLiteral("Load Videos to capture");
+const QString kListHint = QStringLiteral("Show Video List. Click on name to load video");
+
+QPoint centreOnScreen(const QWidget* child) {
+    return clientGeometry(xwindow(child)).topLeft() +
+           child->mapTo(child->window(), child->rect().center());
+}
+
+bool moveTo(QPoint p) {
+    return xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+}
+
+bool waitUntilActive(QWidget* w) {
+    return waitUntilManaged(w) && waitFor([w] { return activeWindow() == xwindow(w); }, 10000);
+}
+
+using StreamingNotice = MainWindowTest;
+
+} // namespace
+
+// A .wmv chosen through the real open dialog, reached by a click on "Load  Video" with the
+// pointer left there: the notice stays on the status line, whatever events the closing dialog
+// brings the button under the pointer, until the pointer really moves onto a button.
+TEST_F(StreamingNotice, StaysAfterTheOpenDialogClosesOverTheLoadButton) {
+    const QString clip = clipPath("clip.wmv");
+    ASSERT_TRUE(waitUntilActive(&main));
+    const QPoint load = centreOnScreen(main.Cmds[0]);
+    const QPoint away = centreOnScreen(main.LblHide);
+    ASSERT_TRUE(moveTo(away));
+    pumpFor(200);
+    bool answered = false;
+    ModalAnswerer answerer([&](QWidget* w) {
+        QPointer<QFileDialog> dialog = qobject_cast<QFileDialog*>(w);
+        if (!dialog || answered)
+            return;
+        answered = true;
+        ASSERT_TRUE(waitUntilActive(dialog));
+        ASSERT_TRUE(xdotool({"type", "--delay", "5", clip}));
+        ASSERT_TRUE(xdotool({"key", "Return"}));
+    });
+    // Onto the button and click at once, as a quick hand does: the move and the click arrive
+    // together.
+    ASSERT_TRUE(
+        xdotool({"mousemove", QString::number(load.x()), QString::number(load.y()), "click", "1"}));
+    ASSERT_TRUE(waitFor([&] { return answered && VidBAS::g_CurrentFile == clip; }, 20000));
+    QStringList seen;
+    for (int i = 0; i < 15; ++i) {
+        pumpFor(100);
+        seen << main.LblHide->Caption();
+    }
+    EXPECT_EQ(seen.filter(kNotice).size(), seen.size()) << seen.join(" | ").toStdString();
+
+    // A real move onto a button replaces the notice with its hint, and so on back.
+    ASSERT_TRUE(moveTo(centreOnScreen(main.Cmds[1])));
+    EXPECT_TRUE(waitFor([&] { return main.LblHide->Caption() == kListHint; }, 10000))
+        << main.LblHide->Caption().toStdString();
+    ASSERT_TRUE(moveTo(load));
+    EXPECT_TRUE(waitFor([&] { return main.LblHide->Caption() == kLoadHint; }, 10000))
+        << main.LblHide->Caption().toStdString();
+}

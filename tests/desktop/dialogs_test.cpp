@@ -15,16 +15,6 @@ using namespace korimo::test;
 
 namespace {
 
-// Types into the window that has the keyboard, as a user does, and presses Return.
-bool typeAndEnter(const QString& text) {
-    return xdotool({"key", "ctrl+a"}) && xdotool({"type", "--delay", "10", text}) &&
-           xdotool({"key", "Return"});
-}
-
-bool waitUntilActive(QWidget* w) {
-    return waitUntilManaged(w) && waitFor([w] { return activeWindow() == xwindow(w); }, 10000);
-}
-
 QString graphicFilter() {
     const QChar nul(u'\0');
     return QStringLiteral("BMP Files (*.bmp)") + nul + QStringLiteral("*.bmp") + nul + nul;

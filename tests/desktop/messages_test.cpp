@@ -12,15 +12,7 @@
 using namespace korimo;
 using namespace korimo::test;
 
-namespace {
-
-// The screen part a child widget covers, placed by where the window system put its window.
-QRect onScreen(const QWidget* child) {
-    const QRect client = clientGeometry(xwindow(child));
-    return QRect(client.topLeft() + child->mapTo(child->window(), QPoint(0, 0)), child->size());
-}
-
-} // namespace
+namespace {} // namespace
 
 // A title wider than its label: the title's ink, found as what changes when the title goes,
 // must lie inside the label with room at both ends, centred, not cut off at both ends.
@@ -40,7 +32,7 @@ TEST(MessageWindow, TheLongestTitleIsShownWholeAndCentred) {
         seen = true;
         ASSERT_TRUE(waitUntilManaged(frm));
         pumpFor(300);
-        const QRect label = onScreen(frm->ErrTitle);
+        const QRect label = screenRect(frm->ErrTitle);
         labelWidth = label.width();
         keepScreenshot(grabScreen(clientGeometry(xwindow(frm)).adjusted(-20, -20, 20, 20)),
                        QStringLiteral("message-window-longest-title"));

@@ -23,15 +23,6 @@ const bool kNoPrinter = [] {
     return true;
 }();
 
-bool clickAt(QPoint p) {
-    return xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())}) &&
-           xdotool({"click", "1"});
-}
-
-QPoint onScreen(const QWidget* child, QPoint local) {
-    return clientGeometry(xwindow(child)).topLeft() + child->mapTo(child->window(), local);
-}
-
 bool near(QRgb pixel, QColor colour, int tolerance = 12) {
     return std::abs(qRed(pixel) - colour.red()) <= tolerance &&
            std::abs(qGreen(pixel) - colour.green()) <= tolerance &&
@@ -49,20 +40,19 @@ TEST(OptionsDialog, TheOpenAlignListIsBlueWithWhiteNames) {
     Main main;
     QPointer<Options> dlg = new Options(&main);
     dlg->Show(0, &main);
-    ASSERT_TRUE(waitUntilManaged(dlg));
-    ASSERT_TRUE(waitFor([&] { return activeWindow() == xwindow(dlg); }, 10000));
+    ASSERT_TRUE(waitUntilActive(dlg));
 
     QTabBar* bar = dlg->IndexTab1->tabBar();
-    ASSERT_TRUE(clickAt(onScreen(bar, bar->tabRect(4).center())));
+    ASSERT_TRUE(clickAt(screenRect(bar).topLeft() + bar->tabRect(4).center()));
     ASSERT_TRUE(waitFor([&] { return dlg->cmbAlign->isVisible(); }, 10000));
-    ASSERT_TRUE(clickAt(onScreen(dlg->cmbAlign, dlg->cmbAlign->rect().center())));
+    ASSERT_TRUE(clickAt(screenRect(dlg->cmbAlign).center()));
     QAbstractItemView* list = dlg->cmbAlign->view();
     ASSERT_TRUE(waitFor([&] { return list->window()->isVisible(); }, 10000));
     pumpFor(400);
 
     // The names' area of the open list, as the window system shows it.
     QWidget* port = list->viewport();
-    const QRect area(onScreen(port, QPoint(0, 0)), port->size());
+    const QRect area = screenRect(port);
     const QImage shot = grabScreen(area);
     keepScreenshot(grabScreen(area.adjusted(-30, -60, 30, 30)),
                    QStringLiteral("options-align-list-open"));

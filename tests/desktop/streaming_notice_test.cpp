@@ -21,19 +21,6 @@ const QString kNotice = QStringLiteral("Streaming video, please wait for video t
 const QString kLoadHint = QStringLiteral("Load Videos to capture");
 const QString kListHint = QStringLiteral("Show Video List. Click on name to load video");
 
-QPoint centreOnScreen(const QWidget* child) {
-    return clientGeometry(xwindow(child)).topLeft() +
-           child->mapTo(child->window(), child->rect().center());
-}
-
-bool moveTo(QPoint p) {
-    return xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
-}
-
-bool waitUntilActive(QWidget* w) {
-    return waitUntilManaged(w) && waitFor([w] { return activeWindow() == xwindow(w); }, 10000);
-}
-
 using StreamingNotice = MainWindowTest;
 
 } // namespace
@@ -44,8 +31,8 @@ using StreamingNotice = MainWindowTest;
 TEST_F(StreamingNotice, StaysAfterTheOpenDialogClosesOverTheLoadButton) {
     const QString clip = clipPath("clip.wmv");
     ASSERT_TRUE(waitUntilActive(&main));
-    const QPoint load = centreOnScreen(main.Cmds[0]);
-    const QPoint away = centreOnScreen(main.LblHide);
+    const QPoint load = screenRect(main.Cmds[0]).center();
+    const QPoint away = screenRect(main.LblHide).center();
     ASSERT_TRUE(moveTo(away));
     pumpFor(200);
     bool answered = false;
@@ -55,8 +42,7 @@ TEST_F(StreamingNotice, StaysAfterTheOpenDialogClosesOverTheLoadButton) {
             return;
         answered = true;
         ASSERT_TRUE(waitUntilActive(dialog));
-        ASSERT_TRUE(xdotool({"type", "--delay", "5", clip}));
-        ASSERT_TRUE(xdotool({"key", "Return"}));
+        ASSERT_TRUE(typeAndEnter(clip));
     });
     // Onto the button and click at once, as a quick hand does: the move and the click arrive
     // together.
@@ -71,7 +57,7 @@ TEST_F(StreamingNotice, StaysAfterTheOpenDialogClosesOverTheLoadButton) {
     EXPECT_EQ(seen.filter(kNotice).size(), seen.size()) << seen.join(" | ").toStdString();
 
     // A real move onto a button replaces the notice with its hint, and so on back.
-    ASSERT_TRUE(moveTo(centreOnScreen(main.Cmds[1])));
+    ASSERT_TRUE(moveTo(screenRect(main.Cmds[1]).center()));
     EXPECT_TRUE(waitFor([&] { return main.LblHide->Caption() == kListHint; }, 10000))
         << main.LblHide->Caption().toStdString();
     ASSERT_TRUE(moveTo(load));

@@ -16,17 +16,6 @@ using namespace korimo::test;
 
 namespace {
 
-// Where a child widget's centre is on the screen, by where the window system put its window.
-QPoint centreOnScreen(const QWidget* child) {
-    return clientGeometry(xwindow(child)).topLeft() +
-           child->mapTo(child->window(), child->rect().center());
-}
-
-bool clickAt(QPoint p) {
-    return xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())}) &&
-           xdotool({"click", "1"});
-}
-
 using VideoListKeys = MainWindowTest;
 
 } // namespace
@@ -48,11 +37,10 @@ TEST_F(VideoListKeys, ArrowKeysLoadTheChosenName) {
     for (int i : {4, 5, 9})
         main.Cmds[i]->setEnabled(false);
 
-    ASSERT_TRUE(clickAt(centreOnScreen(main.Cmds[1])));
+    ASSERT_TRUE(clickAt(screenRect(main.Cmds[1]).center()));
     VideoList* list = nullptr;
     ASSERT_TRUE(waitFor([&] { return (list = Form::Loaded<VideoList>()) != nullptr; }));
-    ASSERT_TRUE(waitUntilManaged(list));
-    ASSERT_TRUE(waitFor([&] { return activeWindow() == xwindow(list); }));
+    ASSERT_TRUE(waitUntilActive(list));
     ASSERT_EQ(list->VidList->count(), 2);
 
     ASSERT_TRUE(xdotool({"key", "Down"}));

@@ -145,4 +145,31 @@ bool waitUntilManaged(const QWidget* window, int timeoutMs) {
         timeoutMs);
 }
 
+bool waitUntilActive(const QWidget* window, int timeoutMs) {
+    const XWindow id = xwindow(window);
+    return waitUntilManaged(window, timeoutMs) &&
+           waitFor([id] { return activeWindow() == id; }, timeoutMs);
+}
+
+QRect screenRect(const QWidget* widget) {
+    const QRect client = clientGeometry(xwindow(widget));
+    return QRect(client.topLeft() + widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
+}
+
+bool moveTo(QPoint point) {
+    return xdotool(
+        {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y())});
+}
+
+bool clickAt(QPoint point) {
+    return moveTo(point) && xdotool({QStringLiteral("click"), QStringLiteral("1")});
+}
+
+bool typeAndEnter(const QString& text) {
+    return xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")}) &&
+           xdotool(
+               {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), text}) &&
+           xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+}
+
 } // namespace korimo::test

@@ -51,4 +51,17 @@ private:
 // Waits, with events running, until the manager has mapped and framed the window.
 bool waitUntilManaged(const QWidget* window, int timeoutMs = 10000);
 
+// Waits until the manager has framed the window and made it the active one.
+bool waitUntilActive(const QWidget* window, int timeoutMs = 10000);
+
+// Where a widget lies on the screen, by where the window system put its window.
+QRect screenRect(const QWidget* widget);
+
+// The pointer moved there, or clicked there with the left button, through XTEST.
+bool moveTo(QPoint point);
+bool clickAt(QPoint point);
+
+// Types the text over whatever the focused field held and presses Return.
+bool typeAndEnter(const QString& text);
+
 } // namespace korimo::test

@@ -141,33 +141,37 @@ BENCHMARK_TEMPLATE(BM_LongGopStep, true)
     ->Repetitions(kLongGopSteps)
     ->Unit(benchmark::kMillisecond);
 
-// Prints, after the runs, how many forward steps a step back costs (by the medians).
+// Prints, after the runs, how many forward steps a step back costs.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs)
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
-                m_median[r.benchmark_name()] = r.GetAdjustedRealTime();
+            if (r.run_type == Run::RT_Aggregate)
+                m_times[r.benchmark_name()] = r.GetAdjustedRealTime();
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        for (int height : {1080, 2160}) {
-            const std::string arg = "/" + std::to_string(height);
-            const auto fwd = m_median.find("BM_LongGopNextFrame" + arg + "/iterations:1/repeats:" +
-                                           std::to_string(kLongGopSteps) + "_median");
-            const auto back =
-                m_median.find("BM_LongGopPreviousFrame" + arg +
-                              "/iterations:1/repeats:" + std::to_string(kLongGopSteps) + "_median");
-            if (fwd != m_median.end() && back != m_median.end() && fwd->second > 0.0)
-                std::printf(
-                    "%dp, keyframe every 10 s: median step back / median step forward = %.2f\n",
-                    height, back->second / fwd->second);
-        }
+        for (int height : {1080, 2160})
+            for (const char* aggregate : {"median", "mean"}) {
+                const double back = time("BM_LongGopPreviousFrame", height, aggregate);
+                const double forward = time("BM_LongGopNextFrame", height, aggregate);
+                if (back >= 0.0 && forward > 0.0)
+                    std::printf("%dp, keyframe every 10 s: %s step back / %s step forward = "
+                                "%.3g\n",
+                                height, aggregate, aggregate, back / forward);
+            }
     }
 
 private:
-    std::map<std::string, double> m_median;
+    double time(const char* name, int height, const char* aggregate) const {
+        const auto it = m_times.find(std::string(name) + "/" + std::to_string(height) +
+                                     "/iterations:1/repeats:" + std::to_string(kLongGopSteps) +
+                                     "_" + aggregate);
+        return it == m_times.end() ? -1.0 : it->second;
+    }
+
+    std::map<std::string, double> m_times;
 };
 
 bool makeClip(const QString& path, const QStringList& args) {

@@ -101,6 +101,9 @@ MpvSession::MpvSession(std::function<void()> wakeup, std::function<void()> frame
         {"network-timeout", "5"},
         {"pause", "yes"},
         {"vf", kEncodedColours},
+        // A picture is handed over when it is due, not 50 ms before: a capture right after a
+        // step otherwise waits that long for the picture to count as shown.
+        {"video-timing-offset", "0"},
     };
     for (const auto& o : options)
         mpv_set_option_string(m_mpv, o[0], o[1]);

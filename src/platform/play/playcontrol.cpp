@@ -1,11 +1,15 @@
 #include "play/playcontrol.h"
 
+#include "forms/runtime.h"
 #include "play/mpvsession.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTimer>
 #include <mpv/client.h>
 
@@ -43,7 +47,14 @@ constexpr ObservedProperty kObserved[] = {
 // Smaller probes start a network stream in a fraction of the time the defaults take.
 constexpr char kNetworkOptions[] = "demuxer-lavf-probesize=262144,demuxer-lavf-analyzeduration=0.5";
 constexpr int kLoadWaitMs = 10000;
-constexpr int kStepWaitMs = 3000;
+// Steps, seeks and frames wait for the engine's answer however long a heavy video takes; only
+// an engine that has stopped answering reaches this.
+constexpr int kEngineWaitMs = 60000;
+constexpr int kBusyPointerMs = 150;
+// Pictures kept for steps back: as many as fit this budget, within these bounds.
+constexpr qint64 kBackFrameBudget = qint64(256) << 20;
+constexpr int kMinBackFrames = 2;
+constexpr int kMaxBackFrames = 16;
 constexpr int kEndVerdictMs = 300;
 constexpr double kTimeEpsilon = 1e-4;
 
@@ -146,6 +157,29 @@ QByteArray packedDib(const QImage& image) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     return packedDib(RawFrame{rgb.width(), rgb.height(), rgb.bytesPerLine(), rgb.constBits()});
 }
+
+// The busy pointer, shown once a wait has lasted a moment and taken back when it ends.
+class BusyPointer {
+public:
+    BusyPointer() { m_clock.start(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+    ~BusyPointer() {
+        if (m_shown && QGuiApplication::overrideCursor())
+            QGuiApplication::restoreOverrideCursor();
+    }
+    void tick() {
+        if (m_shown || m_clock.elapsed() < kBusyPointerMs ||
+            !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            return;
+        QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+        m_shown = true;
+    }
+
+private:
+    QElapsedTimer m_clock;
+    bool m_shown = false;
+};
 
 // Runs `action` on the target's thread once, however often other threads ask before it runs.
 template <typename Action>
@@ -289,6 +323,7 @@ void PlayControl::dropSource(bool stopEngine) {
     m_endLimit = false;
     m_knownLastFrame = -1.0;
     m_soundRunsOn = false;
+    dropKept();
     if (m_extentProbe.valid())
         m_extentProbe.wait();
     m_extentProbe = {};
@@ -352,16 +387,16 @@ void PlayControl::Run() {
     }
     const double start = m_selStart;
     const double end = effectiveSelEnd();
-    const double now = m_pendingSeekFrame >= 0 ? frameTime(m_pendingSeekFrame) : m_timePos;
+    const double now = m_pendingSeekFrame >= 0 ? frameTime(m_pendingSeekFrame) : shownTime();
     const double half = 0.5 / m_fps;
     const bool soundBack = m_audioOff;
     m_state = 3;
     restoreAudio();
     if (m_eof || now >= end - half || now < start - half)
         seekExact(start);
-    else if (soundBack)
+    else if (soundBack || showingKept())
         // Sound taken up again mid-file can hold the picture still in a program stream until
-        // the engine reads from a fresh place.
+        // the engine reads from a fresh place; a kept picture is one the engine has passed.
         seekExact(now);
     m_playsDone = 0;
     applyEndLimit(true);
@@ -411,7 +446,7 @@ int PlayControl::Position() const {
         return m_pendingSeekFrame;
     // At the end of a file time-pos may run on with the sound past the last picture.
     const int n = TrackLength();
-    const int p = frameAt(m_timePos);
+    const int p = frameAt(shownTime());
     return n > 0 ? std::min(p, n - 1) : p;
 }
 
@@ -499,25 +534,30 @@ double PlayControl::beginStep() {
     }
     m_state = 2;
     disableAudio();
-    waitFor([this] { return !m_seeking; }, kLoadWaitMs);
+    if (!waitFor([this] { return !m_seeking; }, kEngineWaitMs))
+        engineHung();
     return timePosNow();
 }
 
 void PlayControl::NextFrame() {
+    if (showingKept()) {
+        // Up through the kept pictures; past the last one the engine's own picture is next.
+        if (++m_shownKept >= int(m_kept.size()))
+            m_shownKept = -1;
+        shownChanged();
+        return;
+    }
     const double before = beginStep();
     if (m_eof || (m_knownLastFrame >= 0.0 && before >= m_knownLastFrame - kTimeEpsilon))
         throw PlayError(kPlayErrNoFrame);
+    dropKept();
     // The step plays one frame in real time; run fast so a slow clip does not hold the window.
     setProp("speed", "16");
-    commandAsync({"frame-step"});
-    waitFor([&] { return m_eof || std::abs(m_timePos - before) > kTimeEpsilon; }, kStepWaitMs);
-    setProp("speed", QByteArray::number(m_rate, 'g', 10));
-    const double after = timePosNow();
-    m_timePos = after;
+    const auto speed =
+        qScopeGuard([this] { setProp("speed", QByteArray::number(m_rate, 'g', 10)); });
+    const double after = frameStepFrom(before);
     if (std::abs(after - before) <= kTimeEpsilon) {
-        // Only the end explains a step that did not move; elsewhere the engine was too slow.
-        if (!m_eof && frameAt(before) < TrackLength() - 2)
-            throw PlayError(kPlayErrTimeout);
+        // The engine answered without a new picture: the end of the file.
         m_knownLastFrame = before;
         throw PlayError(kPlayErrNoFrame);
     }
@@ -525,14 +565,83 @@ void PlayControl::NextFrame() {
 }
 
 void PlayControl::PreviousFrame() {
-    const double before = beginStep();
+    if (showingKept() && m_shownKept > 0) {
+        --m_shownKept;
+        shownChanged();
+        return;
+    }
+    const double shown = showingKept() ? m_kept.front().time : beginStep();
     // Only the first picture's own time rules a step out: the frame rate is an average, and
     // where it varies the second picture can come sooner than half a frame after the first.
-    if (before <= m_t0 + kTimeEpsilon)
+    if (shown <= m_t0 + kTimeEpsilon)
         throw PlayError(kPlayErrNoFrame);
+    if (!showingKept() && !m_kept.empty() && std::abs(m_keptUpTo - shown) <= kTimeEpsilon) {
+        m_shownKept = int(m_kept.size()) - 1;
+        shownChanged();
+        return;
+    }
+    keepFramesBefore(shown);
+}
+
+// A step back makes the engine decode from the keyframe before the frame asked for, which on
+// long-GOP video is most of a GOP for every step. So one such seek lands a few frames further
+// back, and the engine steps forward from there to the frame shown now, keeping each picture it
+// passes: the steps back that follow show those, until the engine is needed again.
+void PlayControl::keepFramesBefore(double target) {
+    const int capacity = keptCapacity();
+    dropKept();
+    m_filling = true;
+    // The pictures passed on the way are not shown; the window keeps the one it has.
+    m_session->setRenderSize({});
+    const auto finish = qScopeGuard([this] {
+        m_filling = false;
+        setProp("speed", QByteArray::number(m_rate, 'g', 10));
+        updateRenderTarget();
+        update();
+    });
+    seekExact(frameTime(std::max(0, frameAt(target) - capacity)));
+    if (!waitFor([this] { return !m_seeking; }, kEngineWaitMs))
+        engineHung();
+    double at = timePosNow();
+    m_timePos = at;
+    std::vector<KeptFrame> frames;
+    if (at < target - kTimeEpsilon) {
+        setProp("speed", "16");
+        while (at < target - kTimeEpsilon) {
+            frames.push_back({at, screenshot(false, kEngineWaitMs).image});
+            if (int(frames.size()) > capacity)
+                frames.erase(frames.begin());
+            const double next = frameStepFrom(at);
+            if (next <= at + kTimeEpsilon)
+                break;
+            at = next;
+        }
+    }
+    if (std::abs(at - target) > kTimeEpsilon) {
+        // Uneven picture times can make the seek or a step miss the frame the step began on.
+        seekExact(target);
+        if (!waitFor([this] { return !m_seeking; }, kEngineWaitMs))
+            engineHung();
+        at = timePosNow();
+        m_timePos = at;
+    }
+    m_eof = false;
+    if (frames.empty() || std::abs(at - target) > kTimeEpsilon) {
+        engineBackStep(at);
+        return;
+    }
+    m_kept = std::move(frames);
+    m_keptUpTo = at;
+    m_shownKept = int(m_kept.size()) - 1;
+    shownChanged();
+}
+
+// The engine's own step back, for where no picture could be kept on the way.
+void PlayControl::engineBackStep(double before) {
     const int restarts = m_restarts;
     commandAsync({"frame-back-step"});
-    waitFor([&] { return m_restarts > restarts; }, kStepWaitMs);
+    if (!waitFor([&] { return m_restarts > restarts; }, kEngineWaitMs))
+        engineHung();
     const double after = timePosNow();
     m_timePos = after;
     if (after >= before - kTimeEpsilon)
@@ -541,21 +650,73 @@ void PlayControl::PreviousFrame() {
     reportPosition();
 }
 
+// One frame on at the speed set, waiting for the engine's answer: the next picture or the end
+// of the file. Returns the time then shown.
+double PlayControl::frameStepFrom(double before) {
+    commandAsync({"frame-step"});
+    if (!waitFor([&] { return m_eof || std::abs(m_timePos - before) > kTimeEpsilon; },
+                 kEngineWaitMs))
+        engineHung();
+    const double after = timePosNow();
+    m_timePos = after;
+    return after;
+}
+
+void PlayControl::engineHung() {
+    dropKept();
+    m_pendingSeekFrame = -1;
+    throw PlayError(kPlayErrTimeout);
+}
+
+int PlayControl::keptCapacity() const {
+    const QSize size = m_videoSize.isEmpty() ? QSize(1920, 1080) : m_videoSize;
+    const qint64 bytes = std::max<qint64>(1, qint64(size.width()) * size.height() * 4);
+    return int(std::clamp<qint64>(kBackFrameBudget / bytes, kMinBackFrames, kMaxBackFrames));
+}
+
+double PlayControl::shownTime() const {
+    return showingKept() ? m_kept[size_t(m_shownKept)].time : m_timePos;
+}
+
+void PlayControl::shownChanged() {
+    update();
+    reportPosition();
+}
+
+void PlayControl::dropKept() {
+    if (m_kept.empty() && m_shownKept < 0)
+        return;
+    m_kept.clear();
+    m_kept.shrink_to_fit();
+    m_shownKept = -1;
+    m_keptUpTo = -1.0;
+    update();
+}
+
 // ---- frames --------------------------------------------------------------------------------
 
 PlayControl::Reply PlayControl::grabFrame(int timeoutMs, bool asDib) const {
     requireSource();
-    QDeadlineTimer deadline(std::max(0, timeoutMs));
-    waitForConst(
-        [this] {
-            return m_kind == 0 || m_loadError != 0 || (m_loaded && m_firstFrame && !m_seeking);
-        },
-        int(deadline.remainingTime()));
+    // The caller's limit is for a source still loading; a seek or step under way is waited
+    // for however long the engine takes, unless a download holds it up.
+    waitForConst([this] { return m_kind == 0 || m_loadError != 0 || (m_loaded && m_firstFrame); },
+                 timeoutMs);
+    const int limit = m_network && !m_downloadDone ? std::max(0, timeoutMs) : kEngineWaitMs;
+    if (!waitForConst([this] { return m_kind == 0 || !m_seeking; }, limit))
+        throw PlayError(kPlayErrTimeout);
     requireVideo();
+    if (showingKept()) {
+        Reply kept;
+        kept.image = m_kept[size_t(m_shownKept)].image;
+        return kept;
+    }
+    return screenshot(asDib, limit);
+}
+
+PlayControl::Reply PlayControl::screenshot(bool asDib, int limitMs) const {
     const uint64_t id = commandAsync({"screenshot-raw", "video"});
     m_wanted[id] = asDib;
-    const bool answered =
-        waitForConst([&] { return m_replies.count(id) != 0; }, int(deadline.remainingTime()));
+    const bool answered = waitForConst([&] { return m_replies.count(id) != 0; }, limitMs);
     m_wanted.erase(id);
     if (!answered)
         throw PlayError(kPlayErrTimeout);
@@ -625,6 +786,8 @@ void PlayControl::restoreAudio() {
 void PlayControl::seekExact(double seconds) {
     // A negative target would count from the end of the file.
     seconds = std::max(0.0, seconds);
+    if (!m_filling)
+        dropKept();
     // Paused, the position is the picture's: with sound the engine can report the sound's time
     // instead, several frames away from the picture near the end of a file.
     if (m_firstFrame && m_state != 3)
@@ -857,7 +1020,7 @@ QRect PlayControl::pictureRect(QSize picture) const {
 // mpv scales on the render thread straight to the size the picture is shown at, so painting
 // is a plain copy.
 void PlayControl::updateRenderTarget() {
-    if (!m_session)
+    if (!m_session || m_filling)
         return;
     if (!m_hasVideo || m_videoSize.isEmpty()) {
         m_session->setRenderSize({});
@@ -899,14 +1062,23 @@ void PlayControl::drainEvents() {
 bool PlayControl::waitFor(const std::function<bool()>& done, int timeoutMs) {
     if (!m_session)
         return done();
+    // Events other than input run meanwhile, so the window keeps painting and its timers tick;
+    // clicks are held until the answer is in and are then handled in their order.
+    const NestedLoopScope nested;
+    BusyPointer busy;
     QDeadlineTimer deadline(std::max(0, timeoutMs));
     while (!done()) {
         const qint64 left = deadline.remainingTime();
         if (left <= 0)
             return false;
-        mpv_event* e = mpv_wait_event(m_session->handle(), double(left) / 1000.0);
+        busy.tick();
+        mpv_event* e =
+            mpv_wait_event(m_session->handle(), double(std::min<qint64>(left, 10)) / 1000.0);
         if (e->event_id != MPV_EVENT_NONE)
             handleEvent(e);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (!m_session)
+            return done();
     }
     return true;
 }
@@ -1110,7 +1282,10 @@ PlayControl::Reply PlayControl::frameReply(const mpv_event& e, bool asDib) const
 void PlayControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    const QImage frame = m_session && m_kind != 0 ? m_session->lastFrame() : QImage();
+    const QImage frame = m_session && m_kind == 0 ? QImage()
+                         : showingKept()          ? m_kept[size_t(m_shownKept)].image
+                         : m_session              ? m_session->lastFrame()
+                                                  : QImage();
     if (frame.isNull() || m_videoSize.isEmpty())
         return;
     const QRect target = pictureRect(m_videoSize);

@@ -38,14 +38,17 @@ class MpvSession;
 //   the selection start. Stop pauses and returns to the selection start, keeping the source.
 //   Pause and Stop without a source do nothing.
 // - NextFrame / PreviousFrame pause and step one frame; they throw when there is no picture or
-//   no frame to step to.
+//   no frame to step to. Steps, seeks and frames wait for the engine's answer, with the window
+//   painting and a busy pointer; only an engine that stops answering ends one in an error.
+//   Steps back keep the pictures decoded on the way, so the next steps back show those.
 // - Source on a local file returns once the file is loaded or has failed (bounded wait), and
 //   throws for a file the engine cannot open; one still loading after the wait goes on loading
 //   as an address does. Only absolute local paths and http/https addresses
 //   reach the engine; other schemes and folders are refused. An address loads in the background
 //   and reports failure through ErrorAbort, as it does a download the server cut short (what
 //   arrived of it stays loaded).
-// - FrameDib(timeout ms) returns an owned packed DIB (BITMAPINFOHEADER + 24-bit bottom-up rows)
+// - FrameDib(timeout ms) waits up to the timeout for a source still loading, then returns an
+//   owned packed DIB (BITMAPINFOHEADER + 24-bit bottom-up rows)
 //   of the frame shown, at the video's display size; FramePicture the same frame as an image.
 // - Progress reports the download on the TrackLength scale while an address downloads, the play
 //   position otherwise. Every event is raised on the GUI thread from the event loop.
@@ -148,6 +151,15 @@ private:
     void setProp(const char* name, const QByteArray& value) const;
     void disableAudio();
     double beginStep();
+    void keepFramesBefore(double target);
+    void engineBackStep(double before);
+    double frameStepFrom(double before);
+    [[noreturn]] void engineHung();
+    int keptCapacity() const;
+    bool showingKept() const { return m_shownKept >= 0; }
+    double shownTime() const;
+    void shownChanged();
+    void dropKept();
     double timePosNow() const;
 
     double selectionTime(double seconds) const;
@@ -172,6 +184,7 @@ private:
     double lastFrameTime() const;
     double effectiveSelEnd() const;
     Reply grabFrame(int timeoutMs, bool asDib) const;
+    Reply screenshot(bool asDib, int limitMs) const;
     Reply frameReply(const mpv_event& e, bool asDib) const;
 
     std::unique_ptr<MpvSession> m_session;
@@ -231,6 +244,16 @@ private:
     // Where the pictures end, read beside the engine for files whose sound may outlast them.
     mutable std::future<std::optional<VideoExtent>> m_extentProbe;
     mutable bool m_soundRunsOn = false;
+    // Pictures kept from the last step back: consecutive frames ending just before the engine's
+    // frame at m_keptUpTo; m_shownKept is the one shown instead of the engine's, or -1.
+    struct KeptFrame {
+        double time;
+        QImage image;
+    };
+    std::vector<KeptFrame> m_kept;
+    double m_keptUpTo = -1.0;
+    int m_shownKept = -1;
+    bool m_filling = false;
     mutable uint64_t m_nextReply = 1;
     mutable std::set<uint64_t> m_seekReplies;
     mutable std::map<uint64_t, Reply> m_replies;

@@ -139,6 +139,8 @@ private:
     QTimer m_onLooksBack;
     bool m_noticeHeld = false;
     QPoint m_noticePointer;
+    // A frame step waits for the player with the window painting.
+    bool m_stepBusy = false;
 };
 
 // The help page's address at a context number.

@@ -41,7 +41,12 @@ void Main::Cmd2_Click(int Index) {
         });
         break;
     case 2:
-    case 3:
+    case 3: {
+        // Input waits until the step is done; anything else that clicks meanwhile is passed over
+        // rather than started in the middle of this step.
+        if (m_stepBusy)
+            break;
+        const QScopedValueRollback<bool> busy(m_stepBusy, true);
         try {
             if (Index == 2)
                 MMPlay->PreviousFrame();
@@ -54,6 +59,7 @@ void Main::Cmd2_Click(int Index) {
                                        "if video is a .wmv file."));
         }
         break;
+    }
     case 4:
     case 5: {
         // A click that arrives while the last one still loads its viewer would unload that

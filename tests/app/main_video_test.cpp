@@ -8,6 +8,7 @@
 #include "mainwindowtest.h"
 #include "platform/dialogs/scripteddialogprovider.h"
 #include "platform/play/playmedia.h"
+#include "play/mpvsession.h"
 #include "play/playcontrol.h"
 #include "settings/settingsstore.h"
 #include "support/modalanswerer.h"
@@ -26,8 +27,10 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <mpv/client.h>
 
 using namespace korimo;
 using namespace korimo::test;
@@ -381,4 +384,40 @@ TEST_F(MainVideoTest, AShortReadIsReportedInAPlainBoxWithTheErrorNumber) {
     boxes[0].text.toInt(&number);
     EXPECT_TRUE(number) << boxes[0].text.toStdString();
     EXPECT_EQ(main.MMPlay->SourceHandle(), nullptr);
+}
+
+// A step on a heavy video takes seconds, longer than any fixed wait would allow: it ends on the
+// frame asked for without a message, and while it waits the position and the slider stay on the
+// frame the window shows.
+TEST_F(MainVideoTest, ASlowStepEndsOnTheFrameAskedForWithoutAMessage) {
+    openClips({clipPath("longgop.mov")});
+    main.Cmd2_Click(1);
+    ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 2; }));
+    main.MMPlay->setPosition(50);
+    ASSERT_EQ(shownIndex(), 50);
+    // Every picture the engine passes now costs its own duration twice over in real time.
+    const char* slow[] = {"vf", "add", "lavfi=[realtime=speed=0.5]", nullptr};
+    ASSERT_GE(mpv_command(main.MMPlay->session()->handle(), slow), 0);
+    ASSERT_EQ(shownIndex(), 50);
+    ASSERT_TRUE(waitFor([&] { return main.trkPosition->Value() == 50; }));
+
+    MessageCatcher messages;
+    QList<int> positions, slider;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        positions << main.MMPlay->Position();
+        slider << main.trkPosition->Value();
+    });
+    watch.start(100);
+    main.Cmd2_Click(2);
+    watch.stop();
+    EXPECT_TRUE(messages.titles.isEmpty()) << messages.texts.join('\n').toStdString();
+    EXPECT_EQ(main.MMPlay->Position(), 49);
+    EXPECT_EQ(shownIndex(), 49);
+    EXPECT_TRUE(waitFor([&] { return main.trkPosition->Value() == 49; }));
+    EXPECT_GT(positions.size(), 10) << "the window stood still while the step waited";
+    for (int p : positions)
+        EXPECT_EQ(p, 50) << "the position left the frame shown while the step waited";
+    for (int v : slider)
+        EXPECT_EQ(v, 50) << "the slider left the frame shown while the step waited";
 }

@@ -591,6 +591,7 @@ void PlayControl::keepFramesBefore(double target) {
     const int capacity = keptCapacity();
     dropKept();
     m_filling = true;
+    m_fillingFrom = target;
     // The pictures passed on the way are not shown; the window keeps the one it has.
     m_session->setRenderSize({});
     const auto finish = qScopeGuard([this] {
@@ -626,6 +627,7 @@ void PlayControl::keepFramesBefore(double target) {
         m_timePos = at;
     }
     m_eof = false;
+    m_filling = false;
     if (frames.empty() || std::abs(at - target) > kTimeEpsilon) {
         engineBackStep(at);
         return;
@@ -674,8 +676,9 @@ int PlayControl::keptCapacity() const {
     return int(std::clamp<qint64>(kBackFrameBudget / bytes, kMinBackFrames, kMaxBackFrames));
 }
 
+// While pictures are being kept, the window still shows the one the step began on.
 double PlayControl::shownTime() const {
-    return showingKept() ? m_kept[size_t(m_shownKept)].time : m_timePos;
+    return m_filling ? m_fillingFrom : showingKept() ? m_kept[size_t(m_shownKept)].time : m_timePos;
 }
 
 void PlayControl::shownChanged() {
@@ -797,7 +800,7 @@ void PlayControl::seekExact(double seconds) {
     m_seekReplies.insert(id);
     m_seeking = true;
     m_eof = false;
-    if (!m_firstFrame)
+    if (!m_firstFrame || m_filling)
         return;
     m_pendingSeekFrame = frameAt(seconds);
     if (m_pendingSeekFrame != m_lastProgress && !(m_network && !m_downloadDone))
@@ -871,7 +874,7 @@ void PlayControl::emitSelection() {
 }
 
 void PlayControl::reportPosition() {
-    if (m_network && !m_downloadDone)
+    if ((m_network && !m_downloadDone) || m_filling)
         return;
     const int p = Position();
     if (p != m_lastProgress)

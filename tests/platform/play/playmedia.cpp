@@ -221,6 +221,13 @@ void make(const QString& name, const QString& path) {
                           fmt("mp4")) +
                 gop,
             rawFrames(kLongSoundFrames));
+    } else if (name == QLatin1String("longgop.mov")) {
+        encode(path,
+               video + codec("libx264", nullptr) +
+                   QStringList{"-preset", "veryfast", "-pix_fmt", "yuv420p", "-crf", "18", "-g",
+                               "250", "-keyint_min", "250", "-sc_threshold", "0", "-bf", "0"} +
+                   fmt("mov"),
+               rawFrames(kLongGopFrames));
     } else if (name == QLatin1String("lossless.avi")) {
         encode(path, video + codec("ffv1", nullptr) + QStringList{"-pix_fmt", "bgr0"} + fmt("avi"),
                frames);

@@ -13,8 +13,9 @@ inline constexpr int kClipWidth = 320;
 inline constexpr int kClipHeight = 240;
 inline constexpr int kClipFrames = 50;
 inline constexpr int kClipFps = 25;
-// Frames of the clips whose sound outlasts their pictures.
+// Frames of the clips whose sound outlasts their pictures, and of the one-keyframe clip.
 inline constexpr int kLongSoundFrames = 100;
+inline constexpr int kLongGopFrames = 100;
 
 // The exact picture of frame `index` as it went into the encoder.
 QImage sourceFrame(int index);
@@ -29,7 +30,8 @@ int decodeIndex(const QImage& picture);
 // tagged as filmed turned), "vfr.mp4" (mpeg4 whose rate drops from 25 to 5 frames a second
 // after frame 19), "resize.mpg" (frames 0-24 at 320 x 240, then 640 x 480), "longsound.mpg"
 // (mpeg2 + mp2 program stream) and "longsound.mp4" (h264 + aac): kLongSoundFrames frames under
-// sound that runs two seconds longer.
+// sound that runs two seconds longer, "longgop.mov" (h264, kLongGopFrames frames after a single
+// keyframe).
 QString clipPath(const QString& name);
 
 // Flat-colour clips: the left half of every picture is kFlatLeft, the right half kFlatRight,

@@ -1,0 +1,128 @@
+#include "play/mpvsession.h"
+#include "play/playcontrol.h"
+#include "playmedia.h"
+#include "playtestutil.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <mpv/client.h>
+
+using namespace korimo;
+using namespace korimo::test;
+
+namespace {
+
+int shownIndex(const PlayControl& play) {
+    return decodeIndex(play.FramePicture(5000));
+}
+
+// What the area paints, read back as a frame index.
+int paintedIndex(PlayControl& play) {
+    return decodeIndex(play.grab().toImage().scaled(kClipWidth, kClipHeight));
+}
+
+// Makes every picture the engine passes on cost real time, as a heavy video does: each picture
+// waits its own duration divided by `speed`.
+void slowDown(PlayControl& play, double speed) {
+    const QByteArray filter = "lavfi=[realtime=speed=" + QByteArray::number(speed) + "]";
+    const char* args[] = {"vf", "add", filter.constData(), nullptr};
+    ASSERT_GE(mpv_command(play.session()->handle(), args), 0);
+}
+
+} // namespace
+
+// On a clip with one keyframe, steps back show kept pictures and steps forward climb back up to
+// the engine's: position, picture, painting and capture agree all the way, and play starts from
+// the picture shown.
+TEST_F(PlayTest, KeptPicturesAgreeWithPositionCaptureAndPlay) {
+    PlayControl play;
+    play.resize(kClipWidth, kClipHeight);
+    play.show();
+    play.setSource(clipPath(QStringLiteral("longgop.mov")));
+    play.Pause();
+    play.setPosition(60);
+    ASSERT_EQ(shownIndex(play), 60);
+    const auto expectAt = [&](int frame) {
+        ASSERT_EQ(play.Position(), frame);
+        ASSERT_EQ(shownIndex(play), frame);
+        ASSERT_EQ(decodeIndex(QImage::fromData(dibAsBmpFile(play.FrameDib(5000)), "BMP")), frame);
+        ASSERT_TRUE(waitUntil([&] { return paintedIndex(play) == frame; }, 3000))
+            << "painted " << paintedIndex(play) << " at " << frame;
+    };
+    for (int i = 59; i >= 25; --i) {
+        ASSERT_NO_THROW(play.PreviousFrame()) << "step back to " << i;
+        expectAt(i);
+    }
+    for (int i = 26; i <= 45; ++i) {
+        ASSERT_NO_THROW(play.NextFrame()) << "step to " << i;
+        expectAt(i);
+    }
+    for (int i = 44; i >= 40; --i) {
+        ASSERT_NO_THROW(play.PreviousFrame()) << "step back to " << i;
+        expectAt(i);
+    }
+
+    pumpFor(100); // reports of the steps are on their way
+    QSignalSpy progress(&play, &PlayControl::Progress);
+    play.setSelectionEnd(0.04 * 46);
+    play.Run();
+    ASSERT_TRUE(waitUntil([&] { return play.State() == 1; }, 5000)) << "did not stop";
+    EXPECT_EQ(play.Position(), 46);
+    EXPECT_EQ(shownIndex(play), 46);
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_LE(progress.first().at(0).toInt(), 41)
+        << "play did not start from the picture shown: " << progress.first().at(0).toInt();
+    for (const auto& args : progress) {
+        EXPECT_GE(args.at(0).toInt(), 40);
+        EXPECT_LE(args.at(0).toInt(), 46);
+    }
+
+    // A seek leaves the kept pictures behind: a step back from it goes to the engine again.
+    play.setPosition(20);
+    ASSERT_NO_THROW(play.PreviousFrame());
+    expectAt(19);
+}
+
+// A step on a video so heavy that it takes seconds waits for the engine: no error, the frame
+// asked for, the window's timers running and the busy pointer shown meanwhile, and the next
+// step going on from there.
+TEST_F(PlayTest, ASlowStepWaitsForTheEngineWithTheWindowAlive) {
+    PlayControl play;
+    play.setSource(clipPath(QStringLiteral("longgop.mov")));
+    play.Pause();
+    play.setPosition(50);
+    ASSERT_EQ(shownIndex(play), 50);
+    slowDown(play, 0.5);
+    play.FramePicture(5000);
+
+    int ticks = 0;
+    bool busyShown = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++ticks;
+        const QCursor* c = QGuiApplication::overrideCursor();
+        busyShown = busyShown || (c && c->shape() == Qt::BusyCursor);
+    });
+    timer.start(50);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_NO_THROW(play.PreviousFrame());
+    const qint64 took = clock.elapsed();
+    timer.stop();
+    std::printf("the slowed step back took %lld ms\n", static_cast<long long>(took));
+    EXPECT_EQ(play.Position(), 49);
+    EXPECT_EQ(shownIndex(play), 49);
+    EXPECT_GT(ticks, took / 200) << "the event loop stood still during the step";
+    EXPECT_TRUE(busyShown);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    ASSERT_NO_THROW(play.NextFrame());
+    EXPECT_EQ(play.Position(), 50);
+    EXPECT_EQ(shownIndex(play), 50);
+    ASSERT_NO_THROW(play.NextFrame());
+    EXPECT_EQ(play.Position(), 51);
+    EXPECT_EQ(shownIndex(play), 51);
+}

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <mpv/client.h>
 
@@ -540,6 +541,7 @@ double PlayControl::beginStep() {
 }
 
 void PlayControl::NextFrame() {
+    const QScopedValueRollback<bool> busy(m_stepping, true);
     if (showingKept()) {
         // Up through the kept pictures; past the last one the engine's own picture is next.
         if (++m_shownKept >= int(m_kept.size()))
@@ -565,6 +567,7 @@ void PlayControl::NextFrame() {
 }
 
 void PlayControl::PreviousFrame() {
+    const QScopedValueRollback<bool> busy(m_stepping, true);
     if (showingKept() && m_shownKept > 0) {
         --m_shownKept;
         shownChanged();
@@ -1074,7 +1077,9 @@ bool PlayControl::waitFor(const std::function<bool()>& done, int timeoutMs) {
         const qint64 left = deadline.remainingTime();
         if (left <= 0)
             return false;
-        busy.tick();
+        // Only a step shows it: a capture's short wait must not disturb the windows it opens.
+        if (m_stepping)
+            busy.tick();
         mpv_event* e =
             mpv_wait_event(m_session->handle(), double(std::min<qint64>(left, 10)) / 1000.0);
         if (e->event_id != MPV_EVENT_NONE)

@@ -38,8 +38,9 @@ class MpvSession;
 //   the selection start. Stop pauses and returns to the selection start, keeping the source.
 //   Pause and Stop without a source do nothing.
 // - NextFrame / PreviousFrame pause and step one frame; they throw when there is no picture or
-//   no frame to step to. Steps, seeks and frames wait for the engine's answer, with the window
-//   painting and a busy pointer; only an engine that stops answering ends one in an error.
+//   no frame to step to. Steps, seeks and frames wait for the engine's answer with the window
+//   painting (a step with the busy pointer); only an engine that stops answering ends one in an
+//   error.
 //   Steps back keep the pictures decoded on the way, so the next steps back show those.
 // - Source on a local file returns once the file is loaded or has failed (bounded wait), and
 //   throws for a file the engine cannot open; one still loading after the wait goes on loading
@@ -254,6 +255,7 @@ private:
     double m_keptUpTo = -1.0;
     int m_shownKept = -1;
     bool m_filling = false;
+    bool m_stepping = false;
     double m_fillingFrom = 0.0;
     mutable uint64_t m_nextReply = 1;
     mutable std::set<uint64_t> m_seekReplies;

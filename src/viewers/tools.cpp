@@ -262,8 +262,7 @@ void Tools::Form_Unload(int&) {
     VidBAS::g_ToolsOpen = false;
     skipOnError([this] {
         if (Viewer* v = frmHost.data()) {
-            v->activateWindow();
-            v->setFocus();
+            SetFocus(v);
         }
     });
 }

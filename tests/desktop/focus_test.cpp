@@ -25,7 +25,11 @@ protected:
         pumpFor(400);
         EXPECT_EQ(activeWindow(), mainId);
         // Qt hears of the manager's focus a moment after the manager has given it.
-        EXPECT_TRUE(waitFor([&] { return QApplication::focusWidget() == main.trkPosition; }, 5000));
+        EXPECT_TRUE(waitFor([&] { return QApplication::focusWidget() == main.trkPosition; }, 5000))
+            << "Qt has the focus in "
+            << (QApplication::activeWindow()
+                    ? QApplication::activeWindow()->metaObject()->className()
+                    : "no window");
         const int before = main.trkPosition->Value();
         ASSERT_TRUE(xdotool({"key", "Right"}));
         EXPECT_TRUE(waitFor([&] { return main.trkPosition->Value() > before; }, 5000))
@@ -43,18 +47,28 @@ protected:
 
 TEST_F(FocusAfterActionTest, AfterCaptureSavePrintAndTheToolbarTheArrowKeysStepTheVideo) {
     openPaused();
+    QTemporaryDir dir;
+    VidBAS::g_AutoSave = true;
+    VidBAS::g_SpecialFolder = true;
+    VidBAS::g_Folder = dir.path();
+
+    // Saving straight from the video loads the viewer unseen, and its tool window shows.
+    VidBAS::g_NoCap = true;
+    main.Cmd2_Click(5);
+    ASSERT_TRUE(QFileInfo::exists(dir.filePath("auto1.bmp")));
+    ASSERT_NE(Tools::loaded(), nullptr);
+    ASSERT_TRUE(waitUntilManaged(Tools::loaded()));
+    expectKeysStepTheSlider("save without the viewer", {Tools::loaded()});
+    VidBAS::g_NoCap = false;
+
     Viewer* viewer = capture();
     ASSERT_NE(viewer, nullptr);
     Tools* tools = Tools::loaded();
     ASSERT_NE(tools, nullptr);
     expectKeysStepTheSlider("capture", {viewer, tools});
 
-    QTemporaryDir dir;
-    VidBAS::g_AutoSave = true;
-    VidBAS::g_SpecialFolder = true;
-    VidBAS::g_Folder = dir.path();
     main.Cmd2_Click(5);
-    ASSERT_TRUE(QFileInfo::exists(dir.filePath("auto1.bmp")));
+    ASSERT_TRUE(QFileInfo::exists(dir.filePath("auto2.bmp")));
     expectKeysStepTheSlider("save", {viewer, tools});
 
     Printer::setPdfOutput(dir.filePath("page.pdf"));
@@ -66,7 +80,11 @@ TEST_F(FocusAfterActionTest, AfterCaptureSavePrintAndTheToolbarTheArrowKeysStepT
 
     // A dialog of the toolbar: once it is closed, the keys step the video again.
     {
-        ModalAnswerer closer([](QWidget* w) { closeLikeWindowManager(w); });
+        // Closed once the user can see it.
+        ModalAnswerer closer([](QWidget* w) {
+            EXPECT_TRUE(waitUntilManaged(w));
+            closeLikeWindowManager(w);
+        });
         main.Cmds_Click(8);
         EXPECT_EQ(closer.answered(), 1);
     }

@@ -1,11 +1,8 @@
 #include "forms/desktop.h"
 
-#include "forms/runtime.h"
-
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QThread>
+#include <QPointer>
 #include <QWidget>
 #include <QWindow>
 #include <cstdlib>
@@ -28,10 +25,14 @@ bool namesPlatform(int argc, char** argv) {
     return false;
 }
 
-// A shown window the manager has not put on screen yet.
-bool awaitsMapping(const QWindow* w) {
-    return w->isVisible() && !w->isExposed() && !(w->windowStates() & Qt::WindowMinimized) &&
-           w->type() != Qt::ToolTip && w->type() != Qt::Popup;
+QPointer<QWidget>& wanted() {
+    static QPointer<QWidget> window;
+    return window;
+}
+
+bool onScreen(const QWidget* w) {
+    return w->isVisible() && !w->isMinimized() && w->windowHandle() &&
+           w->windowHandle()->isExposed();
 }
 
 } // namespace
@@ -96,26 +97,26 @@ bool preferX11(int argc, char** argv) {
     return true;
 }
 
-void waitForShownWindows() {
-    if (!onX11())
+void activate(QWidget* window) {
+    QWidget* w = window ? window->window() : nullptr;
+    if (!w)
         return;
-    auto pending = [] {
-        for (const QWindow* w : QGuiApplication::topLevelWindows())
-            if (awaitsMapping(w))
-                return true;
-        return false;
-    };
-    if (!pending())
+    if (!onX11()) {
+        w->activateWindow();
         return;
-    // Clicks and keys wait meanwhile: they belong to the state after the handler.
-    const NestedLoopScope waiting;
-    QElapsedTimer clock;
-    clock.start();
-    while (pending() && clock.elapsed() < 3000) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        QThread::msleep(2);
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Qt would put off the activation of a window not yet mapped until it is, after any request
+    // made meanwhile; the wanted window is kept here instead and asked for once it is there.
+    wanted() = w;
+    if (onScreen(w))
+        w->activateWindow();
+}
+
+void shownOnScreen(QWidget*) {
+    // The manager may have given a newly mapped window the focus of its own accord.
+    QWidget* w = wanted().data();
+    if (w && onScreen(w))
+        w->activateWindow();
 }
 
 } // namespace korimo::desktop

@@ -22,8 +22,10 @@ QRect frameGeometry(const QWidget* window);
 // its own windows. Call before the application object is made. True when it chose X11.
 bool preferX11(int argc, char** argv);
 
-// Waits, with events other than user input running, until every shown window is on screen
-// (at most a moment), so an activation asked for next is the last one the manager sees.
-void waitForShownWindows();
+// Asks for the window to become the active one. On X11 a window the manager has not put on
+// screen yet becomes active once it is there, and the last request wins whichever window the
+// manager maps first; shownOnScreen tells when a window has come onto the screen.
+void activate(QWidget* window);
+void shownOnScreen(QWidget* window);
 
 } // namespace korimo::desktop

@@ -115,7 +115,7 @@ void Form::Show(int modal, QWidget* owner) {
         show();
         claimOwner();
         raise();
-        activateWindow();
+        activateWhenOnScreen();
         // Without a window manager no activation arrives; the form still runs its handler.
         if (!isActiveWindow())
             Form_Activate();
@@ -127,7 +127,7 @@ void Form::Show(int modal, QWidget* owner) {
     show();
     claimOwner();
     raise();
-    activateWindow();
+    activateWhenOnScreen();
     QPointer<Form> self(this);
     QEventLoop loop;
     m_modalLoop = &loop;
@@ -144,6 +144,14 @@ void Form::Show(int modal, QWidget* owner) {
 void Form::claimOwner() {
     if (const QWidget* owner = parentWidget())
         desktop::setOwner(this, owner->window());
+}
+
+void Form::activateWhenOnScreen() {
+    if (QWindow* w = windowHandle(); w && !w->isExposed()) {
+        m_awaitingScreen = true;
+        w->installEventFilter(this);
+    }
+    desktop::activate(this);
 }
 
 void Form::Hide() {
@@ -218,6 +226,11 @@ void Form::endManualDrag() {
 }
 
 bool Form::eventFilter(QObject* watched, QEvent* event) {
+    if (m_awaitingScreen && event->type() == QEvent::Expose && watched == windowHandle() &&
+        windowHandle()->isExposed()) {
+        m_awaitingScreen = false;
+        desktop::shownOnScreen(this);
+    }
     // Mouse events reach the window first and its widget next: the window keeps its own account
     // of the pressed button, so only the widget's copy is taken.
     if (m_manualDrag && watched->isWidgetType()) {

@@ -80,6 +80,8 @@ private:
     void endManualDrag();
     // An owner set by Show keeps the form above it on the desktop too.
     void claimOwner();
+    // Asks for the activation a shown form takes, and tells the desktop once it is on screen.
+    void activateWhenOnScreen();
     void deleteWhenIdle();
 
     QString m_name;
@@ -90,6 +92,7 @@ private:
     QEventLoop* m_modalLoop = nullptr;
     bool m_manualDrag = false;
     Qt::MouseButton m_dragButton = Qt::LeftButton;
+    bool m_awaitingScreen = false;
     QPoint m_dragOffset;
 };
 

@@ -161,13 +161,8 @@ void SetFocus(QWidget* control) {
     if (!control)
         return;
     QWidget* window = control->window();
-    if (window->isVisible() && !window->isMinimized()) {
-        desktop::waitForShownWindows();
-        // Qt's idea of the active window lags behind the manager's, so the request is made even
-        // when it seems to hold already.
-        if (!window->isActiveWindow() || QGuiApplication::platformName() == QLatin1String("xcb"))
-            window->activateWindow();
-    }
+    if (window->isVisible() && !window->isMinimized())
+        desktop::activate(window);
     control->setFocus(Qt::OtherFocusReason);
 }
 

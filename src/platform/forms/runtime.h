@@ -78,8 +78,8 @@ class QWidget;
 
 namespace korimo {
 // Gives the control the keyboard focus and brings its window to the front as the active one, as
-// moving the focus into another window of the program does. Windows shown just before are let
-// onto the screen first, so their own activation cannot come after this one.
+// moving the focus into another window of the program does: windows shown just before and not
+// on screen yet do not take the activation from it when they get there.
 void SetFocus(QWidget* control);
 
 // The hint text a control keeps in its Tag.

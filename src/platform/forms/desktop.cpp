@@ -112,7 +112,7 @@ void activate(QWidget* window) {
         w->activateWindow();
 }
 
-void shownOnScreen(QWidget*) {
+void shownOnScreen() {
     // The manager may have given a newly mapped window the focus of its own accord.
     QWidget* w = wanted().data();
     if (w && onScreen(w))

@@ -26,6 +26,6 @@ bool preferX11(int argc, char** argv);
 // screen yet becomes active once it is there, and the last request wins whichever window the
 // manager maps first; shownOnScreen tells when a window has come onto the screen.
 void activate(QWidget* window);
-void shownOnScreen(QWidget* window);
+void shownOnScreen();
 
 } // namespace korimo::desktop

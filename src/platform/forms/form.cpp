@@ -213,7 +213,9 @@ void Form::beginWindowDrag(int button) {
     }
     m_dragButton = button == 2 ? Qt::RightButton : button == 4 ? Qt::MiddleButton : Qt::LeftButton;
     m_manualDrag = true;
-    m_dragOffset = QCursor::pos() - frameGeometry().topLeft();
+    // From where the window system has the window: Qt may not have heard of a place the manager
+    // chose yet, and a drag from there would make the window jump.
+    m_dragOffset = QCursor::pos() - desktop::frameGeometry(this).topLeft();
     qApp->installEventFilter(this);
 }
 
@@ -229,7 +231,7 @@ bool Form::eventFilter(QObject* watched, QEvent* event) {
     if (m_awaitingScreen && event->type() == QEvent::Expose && watched == windowHandle() &&
         windowHandle()->isExposed()) {
         m_awaitingScreen = false;
-        desktop::shownOnScreen(this);
+        desktop::shownOnScreen();
     }
     // Mouse events reach the window first and its widget next: the window keeps its own account
     // of the pressed button, so only the widget's copy is taken.

@@ -63,7 +63,7 @@ TEST_F(OwnedWindowsTest, EveryOwnedWindowIsTransientForTheMainWindow) {
     EXPECT_EQ(transientFor(xwindow(resized)), mainId);
 }
 
-TEST_F(OwnedWindowsTest, TheViewerStaysAboveTheActiveMainWindowAndMinimisesWithIt) {
+TEST_F(OwnedWindowsTest, TheViewerAndToolsStayAboveTheActiveMainWindowAndMinimiseWithIt) {
     openPaused();
     Viewer* viewer = capture();
     ASSERT_NE(viewer, nullptr);
@@ -71,8 +71,12 @@ TEST_F(OwnedWindowsTest, TheViewerStaysAboveTheActiveMainWindowAndMinimisesWithI
     ASSERT_NE(tools, nullptr);
     const XWindow mainId = xwindow(&main), viewerId = xwindow(viewer), toolsId = xwindow(tools);
 
-    // The user brings the main window to the front, as a click on its task button does.
-    ASSERT_TRUE(xdotool({"windowactivate", QString::number(mainId)}));
+    // The user clicks the main window's skin, which brings it to the front.
+    const QPoint skin = clientGeometry(mainId).topLeft() + QPoint(12, main.height() / 2);
+    ASSERT_TRUE(xdotool({"windowactivate", QString::number(viewerId)}));
+    ASSERT_TRUE(waitFor([&] { return activeWindow() == viewerId; }, 10000));
+    ASSERT_TRUE(xdotool({"mousemove", QString::number(skin.x()), QString::number(skin.y())}));
+    ASSERT_TRUE(xdotool({"click", "1"}));
     ASSERT_TRUE(waitFor([&] { return activeWindow() == mainId; }, 10000));
     pumpFor(300);
     const auto order = stackingOrder();
@@ -83,6 +87,8 @@ TEST_F(OwnedWindowsTest, TheViewerStaysAboveTheActiveMainWindowAndMinimisesWithI
     EXPECT_TRUE(waitFor(
         [&] { return windowState(viewerId).contains(QStringLiteral("_NET_WM_STATE_HIDDEN")); },
         10000));
+    EXPECT_TRUE(!tools->isVisible() ||
+                windowState(toolsId).contains(QStringLiteral("_NET_WM_STATE_HIDDEN")));
 
     ASSERT_TRUE(xdotool({"windowactivate", QString::number(mainId)}));
     EXPECT_TRUE(waitFor(
@@ -92,6 +98,8 @@ TEST_F(OwnedWindowsTest, TheViewerStaysAboveTheActiveMainWindowAndMinimisesWithI
         },
         10000));
     pumpFor(300);
+    EXPECT_TRUE(waitFor([&] { return tools->isVisible(); }, 5000));
     const auto restored = stackingOrder();
     EXPECT_GT(restored.indexOf(viewerId), restored.indexOf(mainId));
+    EXPECT_GT(restored.indexOf(toolsId), restored.indexOf(mainId));
 }

@@ -147,8 +147,9 @@ void Form::claimOwner() {
 }
 
 void Form::activateWhenOnScreen() {
-    if (QWindow* w = windowHandle(); w && !w->isExposed()) {
-        m_awaitingScreen = true;
+    if (QWindow* w = windowHandle()) {
+        m_awaitingScreen = !w->isExposed();
+        m_onScreen = w->isExposed();
         w->installEventFilter(this);
     }
     desktop::activate(this);
@@ -228,10 +229,20 @@ void Form::endManualDrag() {
 }
 
 bool Form::eventFilter(QObject* watched, QEvent* event) {
-    if (m_awaitingScreen && event->type() == QEvent::Expose && watched == windowHandle() &&
-        windowHandle()->isExposed()) {
-        m_awaitingScreen = false;
-        desktop::shownOnScreen();
+    if (event->type() == QEvent::Expose && watched == windowHandle()) {
+        const bool exposed = windowHandle()->isExposed();
+        if (exposed && m_awaitingScreen) {
+            m_awaitingScreen = false;
+            desktop::shownOnScreen();
+        }
+        // A manager may put a minimised window back on screen (from its task list, or with its
+        // owner) without Qt hearing of it; the window is then restored here, so that its
+        // restore handling runs.
+        if (exposed && !m_onScreen && (windowState() & Qt::WindowMinimized))
+            QMetaObject::invokeMethod(
+                this, [this] { setWindowState(windowState() & ~Qt::WindowMinimized); },
+                Qt::QueuedConnection);
+        m_onScreen = exposed;
     }
     // Mouse events reach the window first and its widget next: the window keeps its own account
     // of the pressed button, so only the widget's copy is taken.

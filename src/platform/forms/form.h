@@ -93,6 +93,7 @@ private:
     bool m_manualDrag = false;
     Qt::MouseButton m_dragButton = Qt::LeftButton;
     bool m_awaitingScreen = false;
+    bool m_onScreen = false;
     QPoint m_dragOffset;
 };
 

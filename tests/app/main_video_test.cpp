@@ -8,7 +8,6 @@
 #include "mainwindowtest.h"
 #include "platform/dialogs/scripteddialogprovider.h"
 #include "platform/play/playmedia.h"
-#include "play/mpvsession.h"
 #include "play/playcontrol.h"
 #include "settings/settingsstore.h"
 #include "support/modalanswerer.h"
@@ -30,7 +29,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
-#include <mpv/client.h>
 
 using namespace korimo;
 using namespace korimo::test;
@@ -396,8 +394,7 @@ TEST_F(MainVideoTest, ASlowStepEndsOnTheFrameAskedForWithoutAMessage) {
     main.MMPlay->setPosition(50);
     ASSERT_EQ(shownIndex(), 50);
     // Every picture the engine passes now costs its own duration twice over in real time.
-    const char* slow[] = {"vf", "add", "lavfi=[realtime=speed=0.5]", nullptr};
-    ASSERT_GE(mpv_command(main.MMPlay->session()->handle(), slow), 0);
+    ASSERT_TRUE(slowDown(*main.MMPlay, 0.5));
     ASSERT_EQ(shownIndex(), 50);
     ASSERT_TRUE(waitFor([&] { return main.trkPosition->Value() == 50; }));
 

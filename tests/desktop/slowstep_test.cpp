@@ -1,12 +1,10 @@
 #include "capturedesk.h"
 
 #include "controls/button_xp.h"
-#include "play/mpvsession.h"
 #include "widgets/hslider.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
-#include <mpv/client.h>
 
 using namespace korimo;
 using namespace korimo::test;
@@ -31,8 +29,7 @@ TEST_F(SlowStepDesk, AClickDuringASlowStepIsHandledAfterIt) {
     main.MMPlay->setPosition(50);
     ASSERT_EQ(shownIndex(main), 50);
     // Every picture the engine passes now costs its own duration twice over in real time.
-    const char* slow[] = {"vf", "add", "lavfi=[realtime=speed=0.5]", nullptr};
-    ASSERT_GE(mpv_command(main.MMPlay->session()->handle(), slow), 0);
+    ASSERT_TRUE(slowDown(*main.MMPlay, 0.5));
     ASSERT_EQ(shownIndex(main), 50);
     ASSERT_TRUE(waitUntilActive(&main));
 

@@ -1,5 +1,7 @@
 #include "playmedia.h"
 
+#include "play/mpvsession.h"
+#include "play/playcontrol.h"
 #include "support/testenv.h"
 
 #include <QCoreApplication>
@@ -12,6 +14,7 @@
 #include <QtEndian>
 #include <cmath>
 #include <filesystem>
+#include <mpv/client.h>
 #include <stdexcept>
 
 namespace korimo::test {
@@ -340,6 +343,12 @@ QImage ffmpegFrame(const QString& path, int index) {
     QImage frame(out, "BMP");
     QFile::remove(out);
     return frame;
+}
+
+bool slowDown(PlayControl& play, double speed) {
+    const QByteArray filter = "lavfi=[realtime=speed=" + QByteArray::number(speed) + "]";
+    const char* args[] = {"vf", "add", filter.constData(), nullptr};
+    return mpv_command(play.session()->handle(), args) >= 0;
 }
 
 QByteArray readAll(const QString& path) {

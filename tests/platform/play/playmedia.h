@@ -4,6 +4,10 @@
 #include <QImage>
 #include <QString>
 
+namespace korimo {
+class PlayControl;
+}
+
 namespace korimo::test {
 
 // Test clips made with the ffmpeg CLI from frames that carry their own index: eight cells
@@ -49,6 +53,10 @@ QImage ffmpegFrame(const QString& path, int index);
 
 // Reads a whole file, empty on failure.
 QByteArray readAll(const QString& path);
+
+// Makes every picture the engine passes on cost real time, as a heavy video does: each picture
+// waits its own duration divided by `speed`. False when the engine refused the filter.
+bool slowDown(PlayControl& play, double speed);
 
 // A packed DIB wrapped in a BMP file header, so an independent reader can decode it.
 QByteArray dibAsBmpFile(const QByteArray& dib);

@@ -43,21 +43,17 @@ TEST(SaveDialog, ANameInAMissingFolderKeepsTheDialogOpenWithAMessage) {
     });
     bool stillOpen = false;
     bool answered = false;
-    ModalAnswerer answerer([&](QWidget* w) {
-        QPointer<QFileDialog> dialog = qobject_cast<QFileDialog*>(w);
-        if (!dialog || answered)
-            return;
-        answered = true;
-        ASSERT_TRUE(waitUntilActive(dialog));
-        ASSERT_TRUE(typeAndEnter(QStringLiteral("no such folder/frame.bmp")));
-        waitFor([&] { return !message.isEmpty() || !dialog || !dialog->isVisible(); }, 10000);
-        pumpFor(200);
-        stillOpen = dialog && dialog->isVisible();
-        if (stillOpen) {
-            ASSERT_TRUE(waitUntilActive(dialog));
-            ASSERT_TRUE(typeAndEnter(QStringLiteral("frame.bmp")));
-        }
-    });
+    ModalAnswerer answerer(typeIntoFirstFileDialog(
+        QStringLiteral("no such folder/frame.bmp"), answered,
+        [&](const QPointer<QFileDialog>& dialog) {
+            waitFor([&] { return !message.isEmpty() || !dialog || !dialog->isVisible(); }, 10000);
+            pumpFor(200);
+            stillOpen = dialog && dialog->isVisible();
+            if (stillOpen) {
+                ASSERT_TRUE(waitUntilActive(dialog));
+                ASSERT_TRUE(typeAndEnter(QStringLiteral("frame.bmp")));
+            }
+        }));
     const QString chosen = VidBAS::ShowSave(QStringLiteral("Save Video Frame"), graphicFilter());
     QDir::setCurrent(before);
 

@@ -36,14 +36,7 @@ TEST_F(StreamingNotice, StaysAfterTheOpenDialogClosesOverTheLoadButton) {
     ASSERT_TRUE(moveTo(away));
     pumpFor(200);
     bool answered = false;
-    ModalAnswerer answerer([&](QWidget* w) {
-        QPointer<QFileDialog> dialog = qobject_cast<QFileDialog*>(w);
-        if (!dialog || answered)
-            return;
-        answered = true;
-        ASSERT_TRUE(waitUntilActive(dialog));
-        ASSERT_TRUE(typeAndEnter(clip));
-    });
+    ModalAnswerer answerer(typeIntoFirstFileDialog(clip, answered));
     // Onto the button and click at once, as a quick hand does: the move and the click arrive
     // together.
     ASSERT_TRUE(

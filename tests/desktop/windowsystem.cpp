@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <csignal>
+#include <gtest/gtest.h>
 
 namespace korimo::test {
 
@@ -170,6 +171,21 @@ bool typeAndEnter(const QString& text) {
            xdotool(
                {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), text}) &&
            xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+}
+
+ModalAnswerer::Answer
+typeIntoFirstFileDialog(const QString& name, bool& answered,
+                        std::function<void(const QPointer<QFileDialog>&)> then) {
+    return [name, &answered, then = std::move(then)](QWidget* w) {
+        QPointer<QFileDialog> dialog = qobject_cast<QFileDialog*>(w);
+        if (!dialog || answered)
+            return;
+        answered = true;
+        ASSERT_TRUE(waitUntilActive(dialog));
+        ASSERT_TRUE(typeAndEnter(name));
+        if (then)
+            then(dialog);
+    };
 }
 
 } // namespace korimo::test

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "support/modalanswerer.h"
+
+#include <QFileDialog>
 #include <QList>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 
 namespace korimo::test {
 
@@ -63,5 +68,12 @@ bool clickAt(QPoint point);
 
 // Types the text over whatever the focused field held and presses Return.
 bool typeAndEnter(const QString& text);
+
+// A ModalAnswerer's answer that takes the first file dialog to come up as a user does: once the
+// manager has made it the active window, types `name` into it and presses Return. `answered` is
+// set when the dialog is taken; `then` runs next with the dialog, which may have gone by then.
+ModalAnswerer::Answer
+typeIntoFirstFileDialog(const QString& name, bool& answered,
+                        std::function<void(const QPointer<QFileDialog>&)> then = {});
 
 } // namespace korimo::test

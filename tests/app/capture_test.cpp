@@ -1,12 +1,12 @@
 #include "app/main_form.h"
 #include "app/vidbas.h"
+#include "capturewindowtest.h"
 #include "clipboard/clipboard.h"
 #include "controls/button_xp.h"
 #include "forms/runtime.h"
 #include "imaging/imgctl.h"
 #include "imaging/savefile.h"
 #include "imaging/writers.h"
-#include "mainwindowtest.h"
 #include "platform/dialogs/scripteddialogprovider.h"
 #include "platform/play/playmedia.h"
 #include "play/playcontrol.h"
@@ -103,23 +103,11 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-class CaptureTest : public MainWindowTest {
+class CaptureTest : public CaptureWindowTest {
 protected:
-    void TearDown() override {
-        for (Viewer::Kind k : {Viewer::Second, Viewer::First})
-            if (Viewer* v = findViewer(k))
-                v->Unload();
-        MainWindowTest::TearDown();
-    }
-
     // Opens the lossless clip paused on frame `index`.
     void openAt(int index) {
-        dialogs.openAnswer = {clipPath("lossless.avi")};
-        main.Cmds_Click(0);
-        ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 3; }));
-        main.Cmd2_Click(1);
-        ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 2; }));
-        main.btnStart_Click();
+        ASSERT_NO_FATAL_FAILURE(openPaused());
         for (int i = 0; i < index; ++i)
             main.Cmd2_Click(3);
         ASSERT_EQ(decodeIndex(main.MMPlay->FramePicture(5000)), index);
@@ -131,7 +119,6 @@ protected:
         VidBAS::g_Folder = folder;
     }
 
-    ScriptedDialogProvider dialogs;
     QTemporaryDir dir;
 };
 

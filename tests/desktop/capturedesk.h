@@ -2,10 +2,7 @@
 
 #include "windowsystem.h"
 
-#include "app/mainwindowtest.h"
-#include "platform/dialogs/scripteddialogprovider.h"
-#include "platform/play/playmedia.h"
-#include "support/waiting.h"
+#include "app/capturewindowtest.h"
 #include "viewers/tools.h"
 #include "viewers/viewer.h"
 
@@ -28,27 +25,11 @@ inline QImage framePicture(QSize size) {
 
 // The main window on the desktop, framed and placed by the manager, with a paused clip and the
 // capture windows at hand; every window opened is closed afterwards.
-class CaptureDeskTest : public MainWindowTest {
+class CaptureDeskTest : public CaptureWindowTest {
 protected:
     void SetUp() override {
-        MainWindowTest::SetUp();
+        CaptureWindowTest::SetUp();
         ASSERT_TRUE(waitUntilManaged(&main));
-    }
-    void TearDown() override {
-        for (Viewer::Kind k : {Viewer::Second, Viewer::First})
-            if (Viewer* v = findViewer(k))
-                v->Unload();
-        MainWindowTest::TearDown();
-    }
-
-    // Opens the lossless clip paused on its first frame.
-    void openPaused() {
-        dialogs.openAnswer = {clipPath("lossless.avi")};
-        main.Cmds_Click(0);
-        ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 3; }));
-        main.Cmd2_Click(1);
-        ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 2; }));
-        main.btnStart_Click();
     }
 
     // Captures the shown frame and waits until the manager shows the viewer and its tool window.
@@ -76,8 +57,6 @@ protected:
         }
         return v;
     }
-
-    ScriptedDialogProvider dialogs;
 };
 
 } // namespace korimo::test

@@ -23,13 +23,13 @@ protected:
         const QPoint at = clientGeometry(id).topLeft() +
                           grip->mapTo(window, QPoint(grip->width() / 2, grip->height() / 2));
         const QString b = QString::number(button);
-        ASSERT_TRUE(xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
+        ASSERT_TRUE(moveTo(at));
         pumpFor(100);
         ASSERT_TRUE(xdotool({"mousedown", b}));
         pumpFor(150);
         for (int step = 1; step <= 4; ++step) {
             const QPoint p = at + by * step / 4;
-            ASSERT_TRUE(xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())}));
+            ASSERT_TRUE(moveTo(p));
             pumpFor(60);
         }
         const QPoint dropped = start + by;

@@ -75,8 +75,7 @@ TEST_F(OwnedWindowsTest, TheViewerAndToolsStayAboveTheActiveMainWindowAndMinimis
     const QPoint skin = clientGeometry(mainId).topLeft() + QPoint(12, main.height() / 2);
     ASSERT_TRUE(xdotool({"windowactivate", QString::number(viewerId)}));
     ASSERT_TRUE(waitFor([&] { return activeWindow() == viewerId; }, 10000));
-    ASSERT_TRUE(xdotool({"mousemove", QString::number(skin.x()), QString::number(skin.y())}));
-    ASSERT_TRUE(xdotool({"click", "1"}));
+    ASSERT_TRUE(clickAt(skin));
     ASSERT_TRUE(waitFor([&] { return activeWindow() == mainId; }, 10000));
     pumpFor(300);
     const auto order = stackingOrder();

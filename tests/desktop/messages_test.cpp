@@ -12,8 +12,6 @@
 using namespace korimo;
 using namespace korimo::test;
 
-namespace {} // namespace
-
 // A title wider than its label: the title's ink, found as what changes when the title goes,
 // must lie inside the label with room at both ends, centred, not cut off at both ends.
 TEST(MessageWindow, TheLongestTitleIsShownWholeAndCentred) {

@@ -37,12 +37,8 @@ protected:
         main.Cmd2_Click(4);
         Viewer* v = findViewer(Viewer::First);
         EXPECT_NE(v, nullptr);
-        if (v) {
-            EXPECT_TRUE(waitUntilManaged(v));
-            if (Tools* t = Tools::loaded()) {
-                EXPECT_TRUE(waitUntilManaged(t));
-            }
-        }
+        if (v)
+            expectManagedWithTools(v);
         return v;
     }
 
@@ -51,11 +47,17 @@ protected:
         QGuiApplication::clipboard()->setImage(framePicture(size));
         Viewer* v = loadViewer(Viewer::First);
         v->Show(0, &main);
+        expectManagedWithTools(v);
+        return v;
+    }
+
+private:
+    // Waits until the manager shows the viewer and, where one is loaded, its tool window.
+    static void expectManagedWithTools(const Viewer* v) {
         EXPECT_TRUE(waitUntilManaged(v));
         if (Tools* t = Tools::loaded()) {
             EXPECT_TRUE(waitUntilManaged(t));
         }
-        return v;
     }
 };
 

@@ -60,6 +60,9 @@ std::optional<QString> iniValueText(const QByteArray& raw) {
         if (c == u'"') {
             inQuotes = !inQuotes;
             quoted = true;
+            // Blanks after a closing quote are layout, as before a note that follows.
+            while (!inQuotes && i + 1 < s.size() && s[i + 1] == u' ')
+                ++i;
         } else if (c == u'\\' && i + 1 < s.size()) {
             const QChar e = s[++i];
             const char* plain = "a\ab\bf\fn\nr\rt\tv\v";
@@ -84,6 +87,8 @@ std::optional<QString> iniValueText(const QByteArray& raw) {
             } else {
                 current += e;
             }
+        } else if (c == u';' && !inQuotes) {
+            break; // the rest of the line is a note
         } else if (c == u',' && !inQuotes) {
             parts << (quoted ? current : current.trimmed());
             current.clear();

@@ -26,7 +26,8 @@ private:
 };
 
 // A stored value as text: quotes and backslash escapes undone, a list (unquoted commas) joined
-// by commas, a leading "@@" read as "@". An "@Invalid()" value reads as none.
+// by commas, a leading "@@" read as "@", an unquoted ";" and what follows it left out. An
+// "@Invalid()" value reads as none.
 std::optional<QString> iniValueText(const QByteArray& raw);
 QByteArray iniValueBytes(const QString& value);
 

@@ -91,6 +91,27 @@ TEST(SettingsStore, KeysAndTheSectionAreFoundInAnyCaseAndHandEditsSurviveAWrite)
     EXPECT_EQ(raw.value("settings/PPosition").toString(), "2");
 }
 
+// A note a person adds after a value is no part of it: an unquoted semicolon ends the value, as
+// in Qt's own INI reader, so an edited file reads as it always did.
+TEST(SettingsStore, ANoteAfterAValueIsNotReadAsPartOfIt) {
+    korimo::test::ScopedSettingsFile file;
+    {
+        QFile f(file.path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Settings]\nExt=.jpg ; the format I use\nFolder=\"/tmp/a;b\" ; quoted\n"
+                "PPosition=  5 ;\nOldDir=/tmp/c,/tmp/d;e\n");
+    }
+    EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".jpg");
+    EXPECT_EQ(SettingsStore::get("Folder", ""), "/tmp/a;b");
+    EXPECT_EQ(SettingsStore::getInt("PPosition", 4), 5);
+    EXPECT_EQ(SettingsStore::get("OldDir", ""), "/tmp/c,/tmp/d");
+    QSettings raw(file.path(), QSettings::IniFormat);
+    for (const char* key : {"Ext", "Folder", "PPosition"})
+        EXPECT_EQ(SettingsStore::get(key, "<none>"),
+                  raw.value(QStringLiteral("Settings/") + key).toString())
+            << key;
+}
+
 TEST(SettingsStore, ValuesThatCannotBeWrittenHoldForTheRunAndTheFailureIsToldOnce) {
     korimo::test::ScopedSettingsFile file;
     QStringList told;

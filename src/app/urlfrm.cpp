@@ -15,11 +15,9 @@
 namespace korimo {
 
 URLFrm::URLFrm(QWidget* owner) : Form(QStringLiteral("URLFrm"), owner) {
-    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("Open URL"));
     setCentreOnOwner(true);
-    setFixedSize(twipsToPixels(5220), twipsToPixels(1275));
+    setFixedToolFrame(QSize(twipsToPixels(5220), twipsToPixels(1275)));
 
     Elastic1 = new Elastic(this);
     Elastic1->setGeometry(twipsRect(0, 0, 5220, 1275));

@@ -67,11 +67,9 @@ void CLBHScroll::AddItem(const QString& text) {
 }
 
 VideoList::VideoList(QWidget* owner) : Form(QStringLiteral("VideoList"), owner) {
-    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("Click on name to load video"));
     setCentreOnOwner(true);
-    setFixedSize(twipsToPixels(3000), twipsToPixels(4050));
+    setFixedToolFrame(QSize(twipsToPixels(3000), twipsToPixels(4050)));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, oleToQColor(0x00776B62));

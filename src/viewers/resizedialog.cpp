@@ -123,9 +123,7 @@ private:
 
 Resize::Resize(QWidget* owner) : Form(QStringLiteral("Resize"), owner) {
     setWindowTitle(QStringLiteral("Resize Graphic"));
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(twipsToPixels(3870), twipsToPixels(3030));
+    setFixedToolFrame(QSize(twipsToPixels(3870), twipsToPixels(3030)));
     setCentreOnOwner(true);
     setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25, true));
     buildControls();

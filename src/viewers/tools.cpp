@@ -111,13 +111,11 @@ QImage Tools::buttonGlyph(int index) {
 
 Tools::Tools(QWidget* owner) : Form(QStringLiteral("Tools"), owner) {
     setWindowTitle(QStringLiteral("Edit Capture"));
-    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                   Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
     setAutoFillBackground(true);
-    setFixedSize(twipsToPixels(2520), twipsToPixels(885));
+    setFixedToolFrame(QSize(twipsToPixels(2520), twipsToPixels(885)), Qt::WindowStaysOnTopHint);
     buildControls();
     m_settle.setInterval(20);
     connect(&m_settle, &QTimer::timeout, this, &Tools::settle);

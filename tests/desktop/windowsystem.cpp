@@ -102,6 +102,14 @@ QStringList windowState(XWindow window) {
     return states;
 }
 
+QStringList allowedActions(XWindow window) {
+    static const QRegularExpression atom(QStringLiteral("_NET_WM_ACTION_[A-Z_]+"));
+    QStringList actions;
+    for (const auto& match : atom.globalMatch(xprop(window, "_NET_WM_ALLOWED_ACTIONS")))
+        actions << match.captured();
+    return actions;
+}
+
 QList<XWindow> windowsNamed(const QString& text) {
     QList<XWindow> named;
     for (XWindow id : windowIds(xprop(0, "_NET_CLIENT_LIST")))

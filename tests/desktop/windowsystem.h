@@ -30,6 +30,9 @@ QRect clientGeometry(XWindow window);
 QRect shapeExtents(XWindow window);
 // _NET_WM_STATE atoms, such as "_NET_WM_STATE_HIDDEN".
 QStringList windowState(XWindow window);
+// What the manager lets the user do with the window (_NET_WM_ALLOWED_ACTIONS), such as
+// "_NET_WM_ACTION_MAXIMIZE_HORZ".
+QStringList allowedActions(XWindow window);
 
 // Client windows whose title contains the text.
 QList<XWindow> windowsNamed(const QString& text);

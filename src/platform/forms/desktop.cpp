@@ -52,6 +52,17 @@ void setOwner(QWidget* window, const QWidget* owner) {
     xcb_flush(x11->connection());
 }
 
+void setToolFrame(QWidget* window) {
+    if (!window || !onX11())
+        return;
+    QWidget* w = window->window();
+    // Qt hands the type to the native window it has when the attribute changes, not to one it
+    // makes later (a new parent makes a new one), so it is set afresh on the window now there.
+    w->winId();
+    w->setAttribute(Qt::WA_X11NetWmWindowTypeToolBar, false);
+    w->setAttribute(Qt::WA_X11NetWmWindowTypeToolBar, true);
+}
+
 QRect frameGeometry(const QWidget* window) {
     const QWidget* w = window ? window->window() : nullptr;
     if (!w)

@@ -13,6 +13,12 @@ namespace korimo::desktop {
 // dialog and tool windows; call it after every show, as Qt clears it when it maps the window.
 void setOwner(QWidget* window, const QWidget* owner);
 
+// Asks for a tool window's frame: a title and a close box, without minimise and maximise
+// buttons. Qt asks for that through the Motif hints alone, which some managers (openbox) do not
+// follow for those two buttons; the window type of a tool palette gets it from them as well.
+// Call before every show: Qt does not carry the type over to a window it makes anew.
+void setToolFrame(QWidget* window);
+
 // Where the window's frame is on the screen, as the window system has it: Qt learns of a place
 // the manager chose only when the manager tells it, which not every manager does at once.
 QRect frameGeometry(const QWidget* window);

@@ -94,6 +94,18 @@ void Form::deleteWhenIdle() {
     deleteLater();
 }
 
+void Form::setFixedToolFrame(QSize clientSize, Qt::WindowFlags extra) {
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | extra);
+    setFixedSize(clientSize);
+    m_toolFrame = true;
+}
+
+void Form::prepareFrame() {
+    if (m_toolFrame)
+        desktop::setToolFrame(this);
+}
+
 void Form::Show(int modal, QWidget* owner) {
     Load();
     if (!m_loaded)
@@ -111,6 +123,7 @@ void Form::Show(int modal, QWidget* owner) {
         if (area.isValid())
             move(area.center() - QPoint(width() / 2, height() / 2));
     }
+    prepareFrame();
     if (modal == 0) {
         show();
         claimOwner();

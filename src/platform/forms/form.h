@@ -35,6 +35,10 @@ public:
     // Windows designed to open centred on their owner (on the screen when they have none).
     void setCentreOnOwner(bool on) { m_centreOnOwner = on; }
 
+    // A small tool window's frame: a title with a close box alone (no minimise or maximise
+    // button) around a client area of that fixed size. `extra` adds hints such as staying on top.
+    void setFixedToolFrame(QSize clientSize, Qt::WindowFlags extra = {});
+
     // When set (the default), an unloaded form deletes itself once control is back in the main
     // loop, with no handler waiting on a nested one.
     void setDeleteOnUnload(bool on) { m_deleteOnUnload = on; }
@@ -82,6 +86,8 @@ private:
     void claimOwner();
     // Asks for the activation a shown form takes, and tells the desktop once it is on screen.
     void activateWhenOnScreen();
+    // Asks the window system for the frame the form was designed with, before it is shown.
+    void prepareFrame();
     void deleteWhenIdle();
 
     QString m_name;
@@ -89,6 +95,7 @@ private:
     bool m_unloading = false;
     bool m_deleteOnUnload = true;
     bool m_centreOnOwner = false;
+    bool m_toolFrame = false;
     QEventLoop* m_modalLoop = nullptr;
     bool m_manualDrag = false;
     Qt::MouseButton m_dragButton = Qt::LeftButton;

@@ -35,9 +35,8 @@ std::map<QString, std::pair<QString, QString>> g_unwritten;
 // their setting on every move of the mouse.
 struct Snapshot {
     bool valid = false;
-    struct stat st {};
-    bool present = false;
-    int error = 0; // why a file that is there could not be read
+    struct stat st {}; // zeroed for a missing file, so that it matches no file that is there
+    int error = 0;     // why a file that is there could not be read
     IniText text;
 };
 Snapshot g_snapshot;
@@ -60,17 +59,16 @@ const Snapshot& readStore() {
     const QByteArray path = QFile::encodeName(storePath());
     struct stat st {};
     if (::stat(path.constData(), &st) != 0) {
+        const int err = errno;
         g_snapshot = Snapshot();
         g_snapshot.valid = true;
-        g_snapshot.error = errno == ENOENT ? 0 : errno;
-        g_snapshot.present = g_snapshot.error != 0;
+        g_snapshot.error = err == ENOENT ? 0 : err;
         return g_snapshot;
     }
-    if (g_snapshot.valid && g_snapshot.present && !g_snapshot.error && sameFile(st, g_snapshot.st))
+    if (g_snapshot.valid && !g_snapshot.error && sameFile(st, g_snapshot.st))
         return g_snapshot;
     g_snapshot = Snapshot();
     g_snapshot.valid = true;
-    g_snapshot.present = true;
     g_snapshot.st = st;
     if (S_ISDIR(st.st_mode)) {
         g_snapshot.error = EISDIR;

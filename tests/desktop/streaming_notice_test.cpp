@@ -8,8 +8,6 @@
 #include "widgets/label.h"
 #include "windowsystem.h"
 
-#include <QFileDialog>
-#include <QPointer>
 #include <gtest/gtest.h>
 
 using namespace korimo;

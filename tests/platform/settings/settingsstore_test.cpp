@@ -13,6 +13,17 @@
 using korimo::SettingsStore;
 using korimo::StepError;
 
+namespace {
+
+// Leaves the bytes in the settings file as a person editing it by hand might.
+void writeByHand(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
 TEST(SettingsStore, MissingKeyGivesTheDefault) {
     korimo::test::ScopedSettingsFile file;
     EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".bmp");
@@ -57,23 +68,17 @@ TEST(SettingsStore, UnconvertibleTextsThrowSoTheStepIsSkipped) {
 
 TEST(SettingsStore, AnUnreadableFileReadsAsDefaults) {
     korimo::test::ScopedSettingsFile file;
-    {
-        QFile f(file.path());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("\x00\xff\xfe garbage [[[ = = \n[Settings\nAutoSave", 40);
-    }
+    ASSERT_NO_FATAL_FAILURE(writeByHand(
+        file.path(), QByteArray("\x00\xff\xfe garbage [[[ = = \n[Settings\nAutoSave", 40)));
     EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".bmp");
     EXPECT_NO_THROW(SettingsStore::get("AutoSave", "False"));
 }
 
 TEST(SettingsStore, KeysAndTheSectionAreFoundInAnyCaseAndHandEditsSurviveAWrite) {
     korimo::test::ScopedSettingsFile file;
-    {
-        QFile f(file.path());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("; kept by hand\n[other]\next=.gif\n\n[settings]\r\ntooltip = False\r\n"
-                "EXT=.tga\nExt=.jpg\n");
-    }
+    ASSERT_NO_FATAL_FAILURE(writeByHand(
+        file.path(), "; kept by hand\n[other]\next=.gif\n\n[settings]\r\ntooltip = False\r\n"
+                     "EXT=.tga\nExt=.jpg\n"));
     EXPECT_FALSE(SettingsStore::getBool("ToolTip", true));
     EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".jpg") << "the last of several counts";
 
@@ -95,12 +100,9 @@ TEST(SettingsStore, KeysAndTheSectionAreFoundInAnyCaseAndHandEditsSurviveAWrite)
 // in Qt's own INI reader, so an edited file reads as it always did.
 TEST(SettingsStore, ANoteAfterAValueIsNotReadAsPartOfIt) {
     korimo::test::ScopedSettingsFile file;
-    {
-        QFile f(file.path());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Settings]\nExt=.jpg ; the format I use\nFolder=\"/tmp/a;b\" ; quoted\n"
-                "PPosition=  5 ;\nOldDir=/tmp/c,/tmp/d;e\n");
-    }
+    ASSERT_NO_FATAL_FAILURE(writeByHand(
+        file.path(), "[Settings]\nExt=.jpg ; the format I use\nFolder=\"/tmp/a;b\" ; quoted\n"
+                     "PPosition=  5 ;\nOldDir=/tmp/c,/tmp/d;e\n"));
     EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".jpg");
     EXPECT_EQ(SettingsStore::get("Folder", ""), "/tmp/a;b");
     EXPECT_EQ(SettingsStore::getInt("PPosition", 4), 5);

@@ -715,10 +715,7 @@ void expectEncodedColours(const QImage& picture, const char* what) {
 // A BT.601 video keeps its colours on every road out of the program: the clipboard, the viewer,
 // every file format and the save straight from the video.
 TEST_F(CaptureTest, EveryCaptureOfAnSdVideoKeepsTheEncodedColours) {
-    dialogs.openAnswer = {clipPath("flat601.mov")};
-    main.Cmds_Click(0);
-    main.Cmd2_Click(1);
-    ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 2; }));
+    ASSERT_NO_FATAL_FAILURE(openAndPause(clipPath("flat601.mov")));
     main.btnStart_Click();
     main.Cmd2_Click(4);
     const auto pasted = clipboard::readImage();
@@ -746,10 +743,7 @@ TEST_F(CaptureTest, EveryCaptureOfAnSdVideoKeepsTheEncodedColours) {
 // Where the sound runs on past the pictures, End shows, marks on the slider and captures the
 // last picture, and a step on from there gives the frame advance message.
 TEST_F(CaptureTest, EndReachesTheLastPictureOfAVideoWhoseSoundRunsOn) {
-    dialogs.openAnswer = {clipPath("longsound.mpg")};
-    main.Cmds_Click(0);
-    main.Cmd2_Click(1);
-    ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 2; }));
+    ASSERT_NO_FATAL_FAILURE(openAndPause(clipPath("longsound.mpg")));
     EXPECT_EQ(main.trkPosition->Max(), kLongSoundFrames);
     main.btnEnd_Click();
     EXPECT_TRUE(waitFor([&] { return main.trkPosition->Value() == kLongSoundFrames - 1; }));

@@ -29,6 +29,14 @@ protected:
         main.btnStart_Click();
     }
 
+    // Opens the clip through the Load button and pauses it wherever its start has got to.
+    void openAndPause(const QString& clip) {
+        dialogs.openAnswer = {clip};
+        main.Cmds_Click(0);
+        main.Cmd2_Click(1);
+        ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 2; }));
+    }
+
     ScriptedDialogProvider dialogs;
 };
 

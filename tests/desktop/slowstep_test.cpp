@@ -22,10 +22,7 @@ int shownIndex(Main& main) {
 // A real click on Next Frame while a slow step back still waits for the player is neither lost
 // nor mixed into that step: the step ends on its frame, and the click steps on from there.
 TEST_F(SlowStepDesk, AClickDuringASlowStepIsHandledAfterIt) {
-    dialogs.openAnswer = {clipPath("longgop.mov")};
-    main.Cmds_Click(0);
-    main.Cmd2_Click(1);
-    ASSERT_TRUE(waitFor([&] { return main.MMPlay->State() == 2; }));
+    ASSERT_NO_FATAL_FAILURE(openAndPause(clipPath("longgop.mov")));
     main.MMPlay->setPosition(50);
     ASSERT_EQ(shownIndex(main), 50);
     // Every picture the engine passes now costs its own duration twice over in real time.

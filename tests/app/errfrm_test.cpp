@@ -5,6 +5,7 @@
 #include "controls/xpradiobutton.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
+#include "support/xserver.h"
 #include "widgets/elastic.h"
 
 #include <QApplication>
@@ -399,20 +400,8 @@ TEST(ScreensOnX, MessageWindowAndGlyphs) {
         GTEST_SKIP() << "needs Xvfb and ImageMagick";
     if (!qEnvironmentVariableIsEmpty("KORIMO_SCREENS_OUT"))
         GTEST_SKIP() << "already inside the X server";
-    // Xvfb takes a free display itself and names it on its output once it accepts clients, so
-    // runs in parallel, from this tree or another, never share a server.
-    QProcess xvfb;
-    xvfb.start(QStringLiteral("Xvfb"),
-               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                QStringLiteral("tcp")});
-    ASSERT_TRUE(xvfb.waitForStarted());
-    QByteArray named;
-    while (!named.contains('\n') && xvfb.waitForReadyRead(60000))
-        named += xvfb.readAllStandardOutput();
-    bool numbered = false;
-    const int display = named.trimmed().toInt(&numbered);
-    ASSERT_TRUE(numbered) << "Xvfb named no display: " << named.constData();
+    korimo::test::XServer xvfb;
+    ASSERT_TRUE(xvfb.start(false)) << "Xvfb could not be started";
 
     const QString out = screensDir();
     QDir().mkpath(out);
@@ -420,7 +409,7 @@ TEST(ScreensOnX, MessageWindowAndGlyphs) {
     QFile::remove(out + QStringLiteral("/glyph-states.png"));
     QProcess inner;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
+    env.insert(QStringLiteral("DISPLAY"), QString::fromStdString(xvfb.display()));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("KORIMO_SCREENS_OUT"), out);
     // Under the address sanitizer: the X platform's D-Bus connection is never freed before exit.
@@ -432,8 +421,6 @@ TEST(ScreensOnX, MessageWindowAndGlyphs) {
                 {QStringLiteral("--gtest_filter=ScreensOnX.InnerShowAndGrab")});
     const bool finished = inner.waitForFinished(120000);
     const QByteArray log = inner.readAll();
-    xvfb.terminate();
-    xvfb.waitForFinished(5000);
     ASSERT_TRUE(finished) << log.constData();
     ASSERT_EQ(inner.exitCode(), 0) << log.constData();
     ASSERT_FALSE(log.contains("[  SKIPPED ]")) << log.constData();

@@ -18,13 +18,9 @@ namespace {
 
 constexpr std::size_t kBufferSize = 64 * 1024;
 
-QString reasonFor(int err) {
-    return QString::fromStdString(std::generic_category().message(err));
-}
-
 // lead is the sentence up to the reason, which ends it.
 [[noreturn]] void throwFor(const QString& lead, int err) {
-    const QString reason = reasonFor(err);
+    const QString reason = systemReason(err);
     throw FileWriteError((lead + reason + QLatin1Char('.')).toStdString(), reason);
 }
 
@@ -113,7 +109,7 @@ SafeFile::SafeFile(const QString& target, Mode mode) {
         if ((err == ENOENT || err == ENOTDIR) && !QFileInfo(m_folder).isDir())
             throw FileWriteError(
                 QStringLiteral("The folder %1 does not exist.").arg(m_folder).toStdString(),
-                reasonFor(err));
+                systemReason(err));
         throwFor(cannot, err);
     }
     if (keepMode)
@@ -256,6 +252,10 @@ void SafeFile::syncFolder() const {
         return;
     ::fsync(fd);
     ::close(fd);
+}
+
+QString systemReason(int err) {
+    return QString::fromStdString(std::generic_category().message(err));
 }
 
 void writeFileSafely(const QString& file, const QByteArray& bytes) {

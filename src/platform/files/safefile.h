@@ -67,6 +67,9 @@ private:
     bool m_published = false;
 };
 
+// The system's own words for an error number, as FileWriteError::reason() gives them.
+QString systemReason(int err);
+
 // Replaces file with bytes through a SafeFile. Throws FileWriteError.
 void writeFileSafely(const QString& file, const QByteArray& bytes);
 

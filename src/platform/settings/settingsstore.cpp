@@ -14,7 +14,6 @@
 #include <limits>
 #include <map>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace korimo {
@@ -123,7 +122,7 @@ void SettingsStore::save(const QString& key, const QString& value) {
     const Snapshot& now = readStore();
     if (now.error) {
         // What the file holds cannot be kept if it cannot be read, so it is left alone.
-        tellFailure(QString::fromStdString(std::generic_category().message(now.error)));
+        tellFailure(systemReason(now.error));
         return;
     }
     IniText text = now.text;

@@ -4,8 +4,10 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <array>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace korimo::test {
 
@@ -31,6 +33,17 @@ QString xprop(XWindow window, const char* atom) {
     const QStringList target = window ? QStringList{QStringLiteral("-id"), QString::number(window)}
                                       : QStringList{QStringLiteral("-root")};
     return run(QStringLiteral("xprop"), target + QStringList{QString::fromLatin1(atom)});
+}
+
+// The first four numbers of a property as xprop prints it ("= 1, 2, 3, 4"); none when unset.
+std::optional<std::array<int, 4>> fourNumbers(XWindow window, const char* atom) {
+    static const QRegularExpression numbers(
+        QStringLiteral("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"));
+    const auto m = numbers.match(xprop(window, atom));
+    if (!m.hasMatch())
+        return std::nullopt;
+    return std::array<int, 4>{m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                              m.captured(4).toInt()};
 }
 
 int field(const QString& text, const char* name) {
@@ -67,14 +80,12 @@ QList<XWindow> stackingOrder() {
 
 QRect frameGeometry(XWindow window) {
     // left, right, top, bottom, as the manager drew them around the client
-    static const QRegularExpression numbers(
-        QStringLiteral("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"));
-    const auto extents = numbers.match(xprop(window, "_NET_FRAME_EXTENTS"));
+    const auto extents = fourNumbers(window, "_NET_FRAME_EXTENTS");
     const QRect client = geometry(window);
-    if (!extents.hasMatch())
+    if (!extents)
         return client;
-    return client.adjusted(-extents.captured(1).toInt(), -extents.captured(3).toInt(),
-                           extents.captured(2).toInt(), extents.captured(4).toInt());
+    const auto [left, right, top, bottom] = *extents;
+    return client.adjusted(-left, -top, right, bottom);
 }
 
 QRect clientGeometry(XWindow window) {
@@ -119,13 +130,11 @@ QList<XWindow> windowsNamed(const QString& text) {
 }
 
 QRect workArea() {
-    static const QRegularExpression numbers(
-        QStringLiteral("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"));
-    const auto area = numbers.match(xprop(0, "_NET_WORKAREA"));
-    if (!area.hasMatch())
+    const auto area = fourNumbers(0, "_NET_WORKAREA");
+    if (!area)
         return {};
-    return QRect(area.captured(1).toInt(), area.captured(2).toInt(), area.captured(3).toInt(),
-                 area.captured(4).toInt());
+    const auto [x, y, width, height] = *area;
+    return QRect(x, y, width, height);
 }
 
 bool xdotool(const QStringList& args) {

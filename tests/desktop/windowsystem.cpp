@@ -46,6 +46,14 @@ std::optional<std::array<int, 4>> fourNumbers(XWindow window, const char* atom) 
                               m.captured(4).toInt()};
 }
 
+// The atoms a list property names, as far as they match atom.
+QStringList atomsIn(XWindow window, const char* property, const QRegularExpression& atom) {
+    QStringList atoms;
+    for (const auto& match : atom.globalMatch(xprop(window, property)))
+        atoms << match.captured();
+    return atoms;
+}
+
 int field(const QString& text, const char* name) {
     const QRegularExpression re(QString::fromLatin1(name) + QStringLiteral(":\\s*(-?\\d+)"));
     return re.match(text).captured(1).toInt();
@@ -107,18 +115,12 @@ QRect shapeExtents(XWindow window) {
 
 QStringList windowState(XWindow window) {
     static const QRegularExpression atom(QStringLiteral("_NET_WM_STATE_[A-Z_]+"));
-    QStringList states;
-    for (const auto& match : atom.globalMatch(xprop(window, "_NET_WM_STATE")))
-        states << match.captured();
-    return states;
+    return atomsIn(window, "_NET_WM_STATE", atom);
 }
 
 QStringList allowedActions(XWindow window) {
     static const QRegularExpression atom(QStringLiteral("_NET_WM_ACTION_[A-Z_]+"));
-    QStringList actions;
-    for (const auto& match : atom.globalMatch(xprop(window, "_NET_WM_ALLOWED_ACTIONS")))
-        actions << match.captured();
-    return actions;
+    return atomsIn(window, "_NET_WM_ALLOWED_ACTIONS", atom);
 }
 
 QList<XWindow> windowsNamed(const QString& text) {

@@ -69,11 +69,12 @@ const Snapshot& readStore() {
     g_snapshot = Snapshot();
     g_snapshot.valid = true;
     g_snapshot.st = st;
-    if (S_ISDIR(st.st_mode)) {
-        g_snapshot.error = EISDIR;
+    // Only a plain file is read: a pipe or a device there could hold the program waiting.
+    if (!S_ISREG(st.st_mode)) {
+        g_snapshot.error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return g_snapshot;
     }
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         g_snapshot.error = errno;
         return g_snapshot;

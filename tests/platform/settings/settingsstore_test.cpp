@@ -7,8 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <chrono>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using korimo::SettingsStore;
 using korimo::StepError;
@@ -177,6 +182,35 @@ TEST(SettingsStore, AStoreThatIsNoFileReadsAsDefaultsAndRefusesWrites) {
     EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".gif");
     EXPECT_EQ(told, QStringList{file.path() + ": Is a directory"});
     EXPECT_TRUE(QFileInfo(file.path()).isDir());
+    SettingsStore::setWriteFailureHandler({});
+}
+
+// A pipe where the file belongs would hold a reader until something writes into it: start-up
+// must not wait on it, and a save must not put a file in its place.
+TEST(SettingsStore, AStoreThatIsAPipeNeverHoldsTheProgramAndIsLeftInPlace) {
+    korimo::test::ScopedSettingsFile file;
+    const QByteArray pipe = QFile::encodeName(file.path());
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    QStringList told;
+    SettingsStore::setWriteFailureHandler(
+        [&](const QString& path, const QString& reason) { told << path + ": " + reason; });
+    auto read = std::async(std::launch::async, [] { return SettingsStore::get("Ext", ".bmp"); });
+    const bool answered = read.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!answered) {
+        // A writer that comes and goes lets the held reader go, so the test can end.
+        const int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    ASSERT_TRUE(answered) << "reading the settings waited on the pipe";
+    EXPECT_EQ(read.get(), ".bmp");
+    SettingsStore::save("Ext", ".gif");
+    EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".gif");
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith(file.path() + ": ")) << told[0].toStdString();
+    struct stat st {};
+    ASSERT_EQ(::lstat(pipe.constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the pipe was replaced";
     SettingsStore::setWriteFailureHandler({});
 }
 

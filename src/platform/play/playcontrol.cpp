@@ -338,8 +338,16 @@ void PlayControl::loadUri(const QByteArray& uri, const QByteArray& options, bool
     ensureSession();
     dropSource(false);
     // Read while the engine opens the file; needed once its first picture is known.
-    if (probe)
-        m_extentProbe = std::async(std::launch::async, std::move(probe));
+    // The look at the file is only a refinement: anything it throws (a thread or memory that
+    // cannot be had) leaves the engine's own length, and never reaches the event loop.
+    if (probe && !skipOnError([&] {
+            m_extentProbe = std::async(std::launch::async, [probe = std::move(probe)] {
+                std::optional<VideoExtent> extent;
+                skipOnError([&] { extent = probe(); });
+                return extent;
+            });
+        }))
+        m_extentProbe = {};
     restoreAudio();
     // Loaded paused so the first frame and its time are known before anything plays. Every
     // request goes through mpv's queue, in order: a direct call could overtake queued ones.

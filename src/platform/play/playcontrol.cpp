@@ -549,7 +549,6 @@ double PlayControl::beginStep() {
 }
 
 void PlayControl::NextFrame() {
-    const QScopedValueRollback<bool> busy(m_stepping, true);
     if (showingKept()) {
         // Up through the kept pictures; past the last one the engine's own picture is next.
         if (++m_shownKept >= int(m_kept.size()))
@@ -575,7 +574,6 @@ void PlayControl::NextFrame() {
 }
 
 void PlayControl::PreviousFrame() {
-    const QScopedValueRollback<bool> busy(m_stepping, true);
     if (showingKept() && m_shownKept > 0) {
         --m_shownKept;
         shownChanged();
@@ -1085,9 +1083,7 @@ bool PlayControl::waitFor(const std::function<bool()>& done, int timeoutMs) {
         const qint64 left = deadline.remainingTime();
         if (left <= 0)
             return false;
-        // Only a step shows it: a capture's short wait must not disturb the windows it opens.
-        if (m_stepping)
-            busy.tick();
+        busy.tick();
         mpv_event* e =
             mpv_wait_event(m_session->handle(), double(std::min<qint64>(left, 10)) / 1000.0);
         if (e->event_id != MPV_EVENT_NONE)

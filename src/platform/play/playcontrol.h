@@ -255,7 +255,6 @@ private:
     double m_keptUpTo = -1.0;
     int m_shownKept = -1;
     bool m_filling = false;
-    bool m_stepping = false;
     double m_fillingFrom = 0.0;
     mutable uint64_t m_nextReply = 1;
     mutable std::set<uint64_t> m_seekReplies;

@@ -17,6 +17,30 @@ int shownIndex(const PlayControl& play) {
     return decodeIndex(play.FramePicture(5000));
 }
 
+// How a wait for the engine looked from the window: its timers' ticks and whether the busy
+// pointer showed while it lasted.
+struct WaitWatch {
+    int ticks = 0;
+    bool busyShown = false;
+    qint64 tookMs = 0;
+};
+
+template <class F> WaitWatch watchWait(F&& action) {
+    WaitWatch watch;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++watch.ticks;
+        const QCursor* c = QGuiApplication::overrideCursor();
+        watch.busyShown = watch.busyShown || (c && c->shape() == Qt::BusyCursor);
+    });
+    timer.start(50);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_NO_THROW(action());
+    watch.tookMs = clock.elapsed();
+    return watch;
+}
+
 // What the area paints, read back as a frame index.
 int paintedIndex(PlayControl& play) {
     return decodeIndex(play.grab().toImage().scaled(kClipWidth, kClipHeight));
@@ -88,25 +112,12 @@ TEST_F(PlayTest, ASlowStepWaitsForTheEngineWithTheWindowAlive) {
     ASSERT_TRUE(slowDown(play, 0.5));
     play.FramePicture(5000);
 
-    int ticks = 0;
-    bool busyShown = false;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        ++ticks;
-        const QCursor* c = QGuiApplication::overrideCursor();
-        busyShown = busyShown || (c && c->shape() == Qt::BusyCursor);
-    });
-    timer.start(50);
-    QElapsedTimer clock;
-    clock.start();
-    ASSERT_NO_THROW(play.PreviousFrame());
-    const qint64 took = clock.elapsed();
-    timer.stop();
+    const WaitWatch watch = watchWait([&] { play.PreviousFrame(); });
     EXPECT_EQ(play.Position(), 49);
     EXPECT_EQ(shownIndex(play), 49);
-    EXPECT_GT(ticks, took / 200) << "the event loop stood still during the step of " << took
-                                 << " ms";
-    EXPECT_TRUE(busyShown);
+    EXPECT_GT(watch.ticks, watch.tookMs / 200)
+        << "the event loop stood still during the step of " << watch.tookMs << " ms";
+    EXPECT_TRUE(watch.busyShown);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     ASSERT_NO_THROW(play.NextFrame());
@@ -115,4 +126,25 @@ TEST_F(PlayTest, ASlowStepWaitsForTheEngineWithTheWindowAlive) {
     ASSERT_NO_THROW(play.NextFrame());
     EXPECT_EQ(play.Position(), 51);
     EXPECT_EQ(shownIndex(play), 51);
+}
+
+// A capture right after a seek that takes the engine seconds waits for it with the busy pointer
+// shown and the window running, and gets the frame asked for.
+TEST_F(PlayTest, AGrabAfterASlowSeekShowsTheBusyPointerAndGetsItsFrame) {
+    PlayControl play;
+    play.setSource(clipPath(QStringLiteral("longgop.mov")));
+    play.Pause();
+    ASSERT_TRUE(slowDown(play, 0.5));
+    int grabbed = -1;
+    const WaitWatch watch = watchWait([&] {
+        play.setPosition(40);
+        grabbed = shownIndex(play);
+    });
+    EXPECT_EQ(grabbed, 40);
+    EXPECT_EQ(play.Position(), 40);
+    EXPECT_GT(watch.tookMs, 500) << "the seek was not slow enough to show anything";
+    EXPECT_GT(watch.ticks, watch.tookMs / 200)
+        << "the event loop stood still during the wait of " << watch.tookMs << " ms";
+    EXPECT_TRUE(watch.busyShown);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }

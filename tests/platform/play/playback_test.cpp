@@ -11,6 +11,11 @@ using namespace korimo::test;
 
 namespace {
 
+// The frame the control paints, read from the picture at its normal size in the top left.
+int paintedIndex(PlayControl& play) {
+    return decodeIndex(play.grab().toImage().copy(QRect(0, 0, kClipWidth, kClipHeight)));
+}
+
 std::vector<int> progressValues(const QSignalSpy& spy) {
     std::vector<int> v;
     for (const auto& args : spy)
@@ -82,6 +87,29 @@ TEST_F(PlayTest, PlaysToTheEndAndRewindsWhenAsked) {
     pumpFor(200);
     EXPECT_EQ(play.Position(), 0);
     EXPECT_EQ(decodeIndex(play.FramePicture(5000)), 0);
+}
+
+// Played to its end, with and without the rewind, Position, the frame captured and the picture
+// painted name one frame: the last, or the first after a rewind.
+TEST_F(PlayTest, AtTheEndOfPlayPositionCaptureAndPictureAgree) {
+    for (const char* name : {"clip.mov", "clip.mpg", "longsound.mpg"}) {
+        for (bool rewind : {false, true}) {
+            PlayControl play;
+            play.resize(kClipWidth, kClipHeight);
+            play.setSizeMode(2);
+            play.show();
+            play.setAutoRewind(rewind);
+            play.setSource(clipPath(QString::fromLatin1(name)));
+            ASSERT_TRUE(waitUntil([&] { return play.State() == 1; }, 10000)) << name;
+            const int expected = rewind ? 0 : play.TrackLength() - 1;
+            EXPECT_EQ(play.Position(), expected) << name << " rewind " << rewind;
+            EXPECT_EQ(decodeIndex(play.FramePicture(5000)), expected)
+                << name << " rewind " << rewind;
+            EXPECT_TRUE(waitUntil([&] { return paintedIndex(play) == expected; }, 3000))
+                << name << " rewind " << rewind << " paints " << paintedIndex(play);
+            EXPECT_EQ(play.Position(), expected) << name << " rewind " << rewind;
+        }
+    }
 }
 
 TEST_F(PlayTest, RunWithASelectionStaysInsideIt) {

@@ -312,6 +312,7 @@ void PlayControl::dropSource(bool stopEngine) {
     m_fps = 25.0;
     m_t0 = 0.0;
     m_hasVideo = m_hasAudio = false;
+    m_programStream = false;
     m_videoSize = {};
     m_storedSize = {};
     m_timePos = 0.0;
@@ -400,13 +401,22 @@ void PlayControl::Run() {
     const double half = 0.5 / m_fps;
     const bool soundBack = m_audioOff;
     m_state = 3;
-    restoreAudio();
+    // Sound taken up again mid-file can hold the picture still in a program stream until the
+    // engine reads from a fresh place, so there it comes back before the seek. Elsewhere it
+    // comes back once the seek has landed: taken up with a seek under way, it holds the picture
+    // on the seek's frame where that has to be decoded from a keyframe far back, while the
+    // position runs on with the sound.
+    if (m_programStream)
+        restoreAudio();
     if (m_eof || now >= end - half || now < start - half)
         seekExact(start);
     else if (soundBack || showingKept())
-        // Sound taken up again mid-file can hold the picture still in a program stream until
-        // the engine reads from a fresh place; a kept picture is one the engine has passed.
+        // A kept picture is one the engine has passed.
         seekExact(now);
+    // A seek that never lands still plays.
+    if (soundBack && !m_programStream)
+        waitFor([this] { return !m_seeking; }, kEngineWaitMs);
+    restoreAudio();
     m_playsDone = 0;
     applyEndLimit(true);
     setProp("pause", "no");
@@ -941,6 +951,9 @@ void PlayControl::onFileLoaded() {
     };
     m_hasVideo = selected("vid");
     m_hasAudio = selected("aid");
+    char* format = mpv_get_property_string(h, "file-format");
+    m_programStream = format && std::strcmp(format, "mpeg") == 0;
+    mpv_free(format);
     if (m_hasVideo)
         turnUpright();
     m_loaded = true;

@@ -233,6 +233,8 @@ private:
     mutable int m_restarts = 0;
     mutable bool m_awaitSeekStart = false;
     mutable bool m_audioOff = false;
+    // An MPEG program stream: its sound, taken up again mid-file, needs a fresh read.
+    mutable bool m_programStream = false;
     mutable bool m_downloadDone = true;
     mutable bool m_cutShort = false;
     mutable bool m_endPending = false;

@@ -231,6 +231,18 @@ void make(const QString& name, const QString& path) {
                                "250", "-keyint_min", "250", "-sc_threshold", "0", "-bf", "0"} +
                    fmt("mov"),
                rawFrames(kLongGopFrames));
+    } else if (name == QLatin1String("longgopsound.mov") ||
+               name == QLatin1String("longgopsound.avi")) {
+        const bool avi = name.endsWith(QLatin1String(".avi"));
+        encode(path,
+               video + sineInput(kLongGopFrames / double(kClipFps)) +
+                   codec("libx264", avi ? "libmp3lame" : "aac") +
+                   QStringList{"-preset", "veryfast", "-pix_fmt", "yuv420p", "-crf", "18", "-g",
+                               "1000", "-keyint_min", "1000", "-sc_threshold", "0", "-bf", "0"} +
+                   // mp3's priming would otherwise shift the pictures by a frame.
+                   (avi ? QStringList{"-avoid_negative_ts", "disabled"} : QStringList{}) +
+                   fmt(avi ? "avi" : "mov"),
+               rawFrames(kLongGopFrames));
     } else if (name == QLatin1String("lossless.avi")) {
         encode(path, video + codec("ffv1", nullptr) + QStringList{"-pix_fmt", "bgr0"} + fmt("avi"),
                frames);

@@ -35,7 +35,7 @@ int decodeIndex(const QImage& picture);
 // after frame 19), "resize.mpg" (frames 0-24 at 320 x 240, then 640 x 480), "longsound.mpg"
 // (mpeg2 + mp2 program stream) and "longsound.mp4" (h264 + aac): kLongSoundFrames frames under
 // sound that runs two seconds longer, "longgop.mov" (h264, kLongGopFrames frames after a single
-// keyframe).
+// keyframe), "longgopsound.mov" (the same with aac sound) and "longgopsound.avi" (with mp3).
 QString clipPath(const QString& name);
 
 // Flat-colour clips: the left half of every picture is kFlatLeft, the right half kFlatRight,

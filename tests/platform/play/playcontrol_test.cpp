@@ -27,6 +27,16 @@ void load(PlayControl& play, const QString& name) {
     }
 }
 
+// A step with no frame to go to fails with the player's own "no frame" error, not another.
+template <class Step> void expectNoFrame(Step&& step, const char* whatWentWrong) {
+    try {
+        step();
+        ADD_FAILURE() << whatWentWrong;
+    } catch (const PlayError& e) {
+        EXPECT_EQ(e.code(), kPlayErrNoFrame);
+    }
+}
+
 class StepTest : public PlayTest, public ::testing::WithParamInterface<const char*> {};
 
 } // namespace
@@ -53,12 +63,7 @@ TEST_P(StepTest, StepsForwardAndBackThroughEveryFrame) {
         ASSERT_EQ(shownIndex(play), i);
         ASSERT_EQ(play.Position(), i);
     }
-    try {
-        play.PreviousFrame();
-        ADD_FAILURE() << "stepped before the first frame";
-    } catch (const PlayError& e) {
-        EXPECT_EQ(e.code(), kPlayErrNoFrame);
-    }
+    expectNoFrame([&] { play.PreviousFrame(); }, "stepped before the first frame");
     EXPECT_EQ(play.State(), 2);
 }
 
@@ -101,12 +106,7 @@ TEST_F(PlayTest, StepsReachEveryFrameOfAVariableRateClip) {
         ASSERT_EQ(shownIndex(play), i);
     }
     EXPECT_EQ(play.Position(), 0);
-    try {
-        play.PreviousFrame();
-        ADD_FAILURE() << "stepped before the first frame";
-    } catch (const PlayError& e) {
-        EXPECT_EQ(e.code(), kPlayErrNoFrame);
-    }
+    expectNoFrame([&] { play.PreviousFrame(); }, "stepped before the first frame");
     EXPECT_EQ(shownIndex(play), 0);
 }
 
@@ -279,12 +279,7 @@ TEST_P(LongSoundTest, LengthEndSeeksAndStepsFollowThePictures) {
     play.SeekEnd();
     EXPECT_EQ(shownIndex(play), last);
     EXPECT_EQ(play.Position(), last);
-    try {
-        play.NextFrame();
-        ADD_FAILURE() << "stepped past the last picture";
-    } catch (const PlayError& e) {
-        EXPECT_EQ(e.code(), kPlayErrNoFrame);
-    }
+    expectNoFrame([&] { play.NextFrame(); }, "stepped past the last picture");
     EXPECT_EQ(shownIndex(play), last);
     for (int i = last - 1; i >= 0; --i) {
         ASSERT_NO_THROW(play.PreviousFrame()) << "step back to " << i;

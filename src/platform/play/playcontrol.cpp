@@ -2,6 +2,7 @@
 
 #include "forms/runtime.h"
 #include "play/mpvsession.h"
+#include "play/stepping.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -9,7 +10,6 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QTimer>
 #include <mpv/client.h>
@@ -48,16 +48,8 @@ constexpr ObservedProperty kObserved[] = {
 // Smaller probes start a network stream in a fraction of the time the defaults take.
 constexpr char kNetworkOptions[] = "demuxer-lavf-probesize=262144,demuxer-lavf-analyzeduration=0.5";
 constexpr int kLoadWaitMs = 10000;
-// Steps, seeks and frames wait for the engine's answer however long a heavy video takes; only
-// an engine that has stopped answering reaches this.
-constexpr int kEngineWaitMs = 60000;
 constexpr int kBusyPointerMs = 150;
-// Pictures kept for steps back: as many as fit this budget, within these bounds.
-constexpr qint64 kBackFrameBudget = qint64(256) << 20;
-constexpr int kMinBackFrames = 2;
-constexpr int kMaxBackFrames = 16;
 constexpr int kEndVerdictMs = 300;
-constexpr double kTimeEpsilon = 1e-4;
 
 const mpv_node* mapValue(const mpv_node& map, const char* key) {
     if (map.format != MPV_FORMAT_NODE_MAP || !map.u.list)
@@ -542,177 +534,6 @@ void PlayControl::SeekEnd() {
     requireSource();
     if (m_loaded)
         seekExact(lastFrameTime());
-}
-
-// Pauses for a step and lets any seek land first; returns the time the step starts from.
-double PlayControl::beginStep() {
-    requireVideo();
-    if (m_state == 3) {
-        applyEndLimit(false);
-        setProp("pause", "yes");
-    }
-    m_state = 2;
-    disableAudio();
-    if (!waitFor([this] { return !m_seeking; }, kEngineWaitMs))
-        engineHung();
-    return timePosNow();
-}
-
-void PlayControl::NextFrame() {
-    if (showingKept()) {
-        // Up through the kept pictures; past the last one the engine's own picture is next.
-        if (++m_shownKept >= int(m_kept.size()))
-            m_shownKept = -1;
-        shownChanged();
-        return;
-    }
-    const double before = beginStep();
-    if (m_eof || (m_knownLastFrame >= 0.0 && before >= m_knownLastFrame - kTimeEpsilon))
-        throw PlayError(kPlayErrNoFrame);
-    dropKept();
-    // The step plays one frame in real time; run fast so a slow clip does not hold the window.
-    setProp("speed", "16");
-    const auto speed =
-        qScopeGuard([this] { setProp("speed", QByteArray::number(m_rate, 'g', 10)); });
-    const double after = frameStepFrom(before);
-    if (std::abs(after - before) <= kTimeEpsilon) {
-        // The engine answered without a new picture: the end of the file.
-        m_knownLastFrame = before;
-        throw PlayError(kPlayErrNoFrame);
-    }
-    reportPosition();
-}
-
-void PlayControl::PreviousFrame() {
-    if (showingKept() && m_shownKept > 0) {
-        --m_shownKept;
-        shownChanged();
-        return;
-    }
-    const double shown = showingKept() ? m_kept.front().time : beginStep();
-    // Only the first picture's own time rules a step out: the frame rate is an average, and
-    // where it varies the second picture can come sooner than half a frame after the first.
-    if (shown <= m_t0 + kTimeEpsilon)
-        throw PlayError(kPlayErrNoFrame);
-    if (!showingKept() && !m_kept.empty() && std::abs(m_keptUpTo - shown) <= kTimeEpsilon) {
-        m_shownKept = int(m_kept.size()) - 1;
-        shownChanged();
-        return;
-    }
-    keepFramesBefore(shown);
-}
-
-// A step back makes the engine decode from the keyframe before the frame asked for, which on
-// long-GOP video is most of a GOP for every step. So one such seek lands a few frames further
-// back, and the engine steps forward from there to the frame shown now, keeping each picture it
-// passes: the steps back that follow show those, until the engine is needed again.
-void PlayControl::keepFramesBefore(double target) {
-    const int capacity = keptCapacity();
-    dropKept();
-    m_filling = true;
-    m_fillingFrom = target;
-    // The pictures passed on the way are not shown; the window keeps the one it has.
-    m_session->setRenderSize({});
-    const auto finish = qScopeGuard([this] {
-        m_filling = false;
-        setProp("speed", QByteArray::number(m_rate, 'g', 10));
-        updateRenderTarget();
-        update();
-    });
-    seekExact(frameTime(std::max(0, frameAt(target) - capacity)));
-    if (!waitFor([this] { return !m_seeking; }, kEngineWaitMs))
-        engineHung();
-    double at = timePosNow();
-    m_timePos = at;
-    std::vector<KeptFrame> frames;
-    if (at < target - kTimeEpsilon) {
-        setProp("speed", "16");
-        while (at < target - kTimeEpsilon) {
-            frames.push_back({at, screenshot(false, kEngineWaitMs).image});
-            if (int(frames.size()) > capacity)
-                frames.erase(frames.begin());
-            const double next = frameStepFrom(at);
-            if (next <= at + kTimeEpsilon)
-                break;
-            at = next;
-        }
-    }
-    if (std::abs(at - target) > kTimeEpsilon) {
-        // Uneven picture times can make the seek or a step miss the frame the step began on.
-        seekExact(target);
-        if (!waitFor([this] { return !m_seeking; }, kEngineWaitMs))
-            engineHung();
-        at = timePosNow();
-        m_timePos = at;
-    }
-    m_eof = false;
-    m_filling = false;
-    if (frames.empty() || std::abs(at - target) > kTimeEpsilon) {
-        engineBackStep(at);
-        return;
-    }
-    m_kept = std::move(frames);
-    m_keptUpTo = at;
-    m_shownKept = int(m_kept.size()) - 1;
-    shownChanged();
-}
-
-// The engine's own step back, for where no picture could be kept on the way.
-void PlayControl::engineBackStep(double before) {
-    const int restarts = m_restarts;
-    commandAsync({"frame-back-step"});
-    if (!waitFor([&] { return m_restarts > restarts; }, kEngineWaitMs))
-        engineHung();
-    const double after = timePosNow();
-    m_timePos = after;
-    if (after >= before - kTimeEpsilon)
-        throw PlayError(kPlayErrNoFrame);
-    m_eof = false;
-    reportPosition();
-}
-
-// One frame on at the speed set, waiting for the engine's answer: the next picture or the end
-// of the file. Returns the time then shown.
-double PlayControl::frameStepFrom(double before) {
-    commandAsync({"frame-step"});
-    if (!waitFor([&] { return m_eof || std::abs(m_timePos - before) > kTimeEpsilon; },
-                 kEngineWaitMs))
-        engineHung();
-    const double after = timePosNow();
-    m_timePos = after;
-    return after;
-}
-
-void PlayControl::engineHung() {
-    dropKept();
-    m_pendingSeekFrame = -1;
-    throw PlayError(kPlayErrTimeout);
-}
-
-int PlayControl::keptCapacity() const {
-    const QSize size = m_videoSize.isEmpty() ? QSize(1920, 1080) : m_videoSize;
-    const qint64 bytes = std::max<qint64>(1, qint64(size.width()) * size.height() * 4);
-    return int(std::clamp<qint64>(kBackFrameBudget / bytes, kMinBackFrames, kMaxBackFrames));
-}
-
-// While pictures are being kept, the window still shows the one the step began on.
-double PlayControl::shownTime() const {
-    return m_filling ? m_fillingFrom : showingKept() ? m_kept[size_t(m_shownKept)].time : m_timePos;
-}
-
-void PlayControl::shownChanged() {
-    update();
-    reportPosition();
-}
-
-void PlayControl::dropKept() {
-    if (m_kept.empty() && m_shownKept < 0)
-        return;
-    m_kept.clear();
-    m_kept.shrink_to_fit();
-    m_shownKept = -1;
-    m_keptUpTo = -1.0;
-    update();
 }
 
 // ---- frames --------------------------------------------------------------------------------

@@ -18,6 +18,7 @@ PACKAGES=(
   cups cups-client cups-bsd printer-driver-cups-pdf libcups2-dev
   python3
   poppler-utils
+  acl
 )
 
 missing=()

@@ -5,10 +5,14 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <csignal>
 
 namespace korimo {
 
 int runApplication(int argc, char* argv[]) {
+    // Under a file-size limit a write past it then fails with an error the save reports,
+    // instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     desktop::preferX11(argc, argv);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tarsk"));

@@ -24,6 +24,11 @@ private:
 // until every byte is on the disk, and a failure at any point, a full disk included, leaves the
 // older file as it was and no temporary file behind. Every write, the flush, the sync, the
 // close and the size are checked here rather than trusted to a library's commit.
+// The temporary file has no name while it is written where the file system allows it, so a
+// process that dies mid-save leaves nothing; elsewhere each save removes the temporary files
+// that saves of this user which died left in its folder. A file replaced hands its mode,
+// owner and group (as far as the user may set them), ACL and user attributes to the new one;
+// one without its owner's write bit is read-only for everyone, root included.
 class SafeFile {
 public:
     enum Mode {
@@ -50,8 +55,11 @@ public:
     const QString& target() const { return m_target; }
 
 private:
+    void openTemporary(const QString& name, const QString& cannot);
     void flushBuffer();
     void writeOut(const char* data, std::size_t size);
+    void keepOldFilesAttributes() const;
+    void giveName();
     void finish();
     void syncFolder() const;
     [[noreturn]] void fail(const char* what, int err) const;
@@ -59,7 +67,9 @@ private:
     QString m_target;
     QString m_folder;
     QString m_temp;
+    Mode m_mode;
     int m_fd = -1;
+    bool m_unnamed = false;
     std::vector<char> m_buffer;
     std::size_t m_used = 0;
     long long m_written = 0;

@@ -3,6 +3,7 @@
 #include "app/cfiledialog.h"
 #include "app/errfrm.h"
 #include "app/pictures.h"
+#include "app/skins.h"
 #include "app/switchlook.h"
 #include "app/transportglyphs.h"
 #include "app/vidbas.h"
@@ -37,27 +38,6 @@ constexpr OleColor kButtonBack = 0x00000040;
 constexpr OleColor kWhite = 0x00FFFFFF;
 constexpr OleColor kYellow = 0x0000FFFF;
 constexpr OleColor kStatusColour = 0x005AC7E2;
-
-QImage makeSkin() {
-    // The window's skin: a dark panel with a lighter caption band, so the black caption labels
-    // read on it, and a frame for the video area.
-    QImage img(492, 335, QImage::Format_RGB32);
-    QPainter p(&img);
-    QLinearGradient body(0, 0, 0, img.height());
-    body.setColorAt(0.0, QColor(70, 72, 86));
-    body.setColorAt(0.6, QColor(34, 35, 44));
-    body.setColorAt(1.0, QColor(18, 18, 24));
-    p.fillRect(img.rect(), body);
-    QLinearGradient band(0, 0, 0, 24);
-    band.setColorAt(0.0, QColor(200, 198, 188));
-    band.setColorAt(1.0, QColor(150, 148, 140));
-    p.fillRect(QRect(0, 0, img.width(), 22), band);
-    p.setPen(QColor(96, 24, 24));
-    p.drawLine(0, 22, img.width(), 22);
-    p.setPen(QColor(226, 199, 90));
-    p.drawRect(QRect(39, 15, 314, 244));
-    return img;
-}
 
 // The program's dark red tile with its name or initial: the logo and the task bar's icon.
 QImage makeTile(QSize size, qreal radius, int pointSize, const QString& text) {
@@ -205,7 +185,7 @@ Label* Main::placeLabel(int left, int top, int width, int height, const QString&
 void Main::buildControls() {
     Elastic1 = new Elastic(this);
     Elastic1->setGeometry(twipsRect(0, 0, 10755, 7170));
-    Elastic1->setPicture(makeSkin());
+    Elastic1->setPicture(mainSkin());
     m_controls.append(Elastic1);
     connect(Elastic1, &Elastic::MouseMove, this, &Main::Elastic1_MouseMove);
     connect(Elastic1, &Elastic::MouseDown, this, &Main::Elastic1_MouseDown);

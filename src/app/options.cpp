@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include "app/main_form.h"
+#include "app/skins.h"
 #include "app/vidbas.h"
 #include "app/vidbas_dialogs.h"
 #include "controls/button_place.h"
@@ -29,6 +30,8 @@ namespace korimo {
 namespace {
 
 constexpr OleColor kWhite = 0x00FFFFFF;
+// The texts beside the boxes and the combo's title, on the light body of the pages.
+constexpr OleColor kPageText = 0x00000000;
 constexpr OleColor kButtonBack = 0x00BB7C1E;
 constexpr OleColor kTitleBlue = 0x0071510F;
 constexpr OleColor kExampleBlue = 0x00C00000;
@@ -163,7 +166,7 @@ void Options::buildControls() {
     // Each box and option button is a bare glyph; its text is a label of its own beside it.
     auto besideText = [&](QWidget* control, QWidget* page, int left, int top, const QString& text,
                           const QString& tip) {
-        Label* l = label(page, twipsRect(left + 360, top, 5000 - left, 255), text, kWhite);
+        Label* l = label(page, twipsRect(left + 360, top, 5000 - left, 255), text, kPageText);
         l->setToolTip(tip);
         m_texts.append({control, l});
         return l;
@@ -238,7 +241,7 @@ void Options::buildControls() {
     for (int i = 0; i < 5; ++i) {
         auto* page = const_cast<Elastic*>(pages[i]);
         IndexTab1->setPage(i, page);
-        page->setPicture(Elastic::darkSkin(IndexTab1->pageArea().size(), QColor(0x40, 0x30, 0x10)));
+        page->setPicture(optionsPageSkin(IndexTab1->pageArea().size()));
     }
 
     // AutoName & Folders
@@ -333,7 +336,7 @@ void Options::buildControls() {
                    QStringLiteral(" Print in black and white "), QString());
     textOf(check9)->resize(twipsToPixels(2040), twipsToPixels(255));
     Label16 = label(Elastic4[1], twipsRect(240, 1440, 2280, 255), QStringLiteral("Align Graphic:"),
-                    kWhite, 1);
+                    kPageText, 1);
     cmbAlign = new QComboBox(Elastic4[1]);
     cmbAlign->setObjectName(QStringLiteral("cmbAlign"));
     cmbAlign->setGeometry(twipsRect(240, 1740, 2280, 330));

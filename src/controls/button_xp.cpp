@@ -644,8 +644,11 @@ void Button_XP::UserControl_Resize() {
     g_ClientWidth = width();
     g_ClientHeight = height();
     g_FocusRect = {4, 4, width() - 4, height() - 4};
+    // A window keeps its rounded outline in every style once it has one; the outline follows
+    // the size, or a switch resized in its other look would show square corners.
+    const bool outlined = g_ButtonRegion;
     g_ButtonRegion = false;
-    if (m_ButtonStyle == 3)
+    if (m_ButtonStyle == 3 || outlined)
         MakeRoundRegion();
     m_InResize = false;
     Refresh();

@@ -721,10 +721,11 @@ void Button_XP::SetAccessKey() {
 // ---- Qt events ----
 
 void Button_XP::paintEvent(QPaintEvent*) {
-    if (m_Surface.size() != size())
+    if (m_Surface.size() != size() || (m_Device.isNull() != (devicePixelRatioF() == 1.0)) ||
+        (!m_Device.isNull() && m_Device.devicePixelRatio() != devicePixelRatioF()))
         render();
     QPainter p(this);
-    p.drawImage(0, 0, m_Surface);
+    p.drawImage(0, 0, m_Device.isNull() ? m_Surface : m_Device);
 }
 
 void Button_XP::resizeEvent(QResizeEvent*) {

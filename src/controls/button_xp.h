@@ -122,8 +122,12 @@ public:
 
     // The keys of the access-key list derived from Caption ("" when none).
     QString AccessKeys() const { return m_AccessKeys; }
-    // The persistent image the window is painted from.
+    // The persistent image, one pixel per design pixel.
     const QImage& surface() const { return m_Surface; }
+    // What the window is painted from on a screen of another pixel ratio: the persistent image
+    // with each design pixel a block of device pixels and the caption drawn at full resolution;
+    // null at a ratio of 1.
+    const QImage& deviceSurface() const { return m_Device; }
     bool isHovered() const { return g_Hovered != 0; }
     bool isPressed() const { return g_Pressed != 0; }
     bool hasFocusFlag() const { return g_HasFocus != 0; }
@@ -193,6 +197,7 @@ private:
     // Face drawing.
     void render();
     void ensureSurface();
+    void blowUpForDevice();
     void DrawRect(QImage& dc, int left, int top, int right, int bottom, OleColor colour, int fill);
     void DrawLine(int x1, int y1, int x2, int y2, std::uint32_t colour);
     void PaintBackground();
@@ -242,6 +247,7 @@ private:
 
     // The drawing surface.
     QImage m_Surface;
+    QImage m_Device;
     OleColor m_SurfaceBackColor = kSysButtonFace;
     OleColor m_SurfaceForeColor = kSysButtonText;
     int m_MousePointer = 0;

@@ -7,6 +7,7 @@
 
 #include <QPixmap>
 #include <QRegion>
+#include <algorithm>
 #include <cmath>
 
 namespace korimo {
@@ -62,7 +63,31 @@ void Button_XP::render() {
     DrawPicture();
     if (g_HasFocus == 1 && m_ShowFocusRect && m_ButtonStyle != 3)
         gdi::drawFocusRect(m_Surface, g_FocusRect);
+    blowUpForDevice();
     DrawCaption();
+}
+
+void Button_XP::blowUpForDevice() {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == 1.0) {
+        m_Device = QImage();
+        return;
+    }
+    // Every line of the face stays where the design puts it, as a block of device pixels; only
+    // the caption, drawn next, takes the finer grid.
+    const int w = static_cast<int>(std::ceil(m_Surface.width() * ratio));
+    const int h = static_cast<int>(std::ceil(m_Surface.height() * ratio));
+    if (m_Device.size() != QSize(w, h))
+        m_Device = QImage(w, h, QImage::Format_RGB32);
+    m_Device.setDevicePixelRatio(1);
+    for (int y = 0; y < h; ++y) {
+        const int sy = std::min(static_cast<int>(y / ratio), m_Surface.height() - 1);
+        const auto* from = reinterpret_cast<const QRgb*>(m_Surface.constScanLine(sy));
+        auto* to = reinterpret_cast<QRgb*>(m_Device.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            to[x] = from[std::min(static_cast<int>(x / ratio), m_Surface.width() - 1)];
+    }
+    m_Device.setDevicePixelRatio(ratio);
 }
 
 void Button_XP::DrawRect(QImage& dc, int left, int top, int right, int bottom, OleColor colour,
@@ -469,13 +494,19 @@ void Button_XP::DrawCaption() {
     if (g_Pressed == 1 && m_ButtonStyle != 2)
         g_TextRect = {saved.left + 1, saved.top + 1, saved.right + 1, saved.bottom + 1};
     const unsigned flags = gdi::DT_CENTER | gdi::DT_VCENTER | gdi::DT_WORDBREAK;
-    if (Enabled()) {
+    auto draw = [&](std::uint32_t colour) {
+        if (!m_Device.isNull()) {
+            gdi::Rect r = g_TextRect;
+            gdi::drawTextEx(&m_Device, QWidget::font(), m_Caption, r, flags, g_TextParams, colour);
+        }
         gdi::drawTextEx(&m_Surface, QWidget::font(), m_Caption, g_TextRect, flags, g_TextParams,
-                        textColour);
+                        colour);
+    };
+    if (Enabled()) {
+        draw(textColour);
         g_TextRect = saved;
     } else {
-        gdi::drawTextEx(&m_Surface, QWidget::font(), m_Caption, g_TextRect, flags, g_TextParams,
-                        TranslateColor(kSysButtonShadow));
+        draw(TranslateColor(kSysButtonShadow));
     }
 }
 

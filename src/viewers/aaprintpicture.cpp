@@ -1,5 +1,6 @@
 #include "viewers/aaprintpicture.h"
 
+#include "app/main_form.h"
 #include "app/vidbas.h"
 #include "draw/olecolor.h"
 #include "forms/runtime.h"
@@ -123,6 +124,8 @@ void AAPrintPicture::PrintPicture() {
     const bool bw = VidBAS::g_BW;
     skipOnError([&] { printer.setPrintQuality(highQ ? 600 : 300); });
     skipOnError([&] { printer.setColorMode(bw ? 1 : 2); });
+    // Queue viewers list the job under the program's title.
+    printer.setDocName(QString::fromLatin1(Main::kTitle));
     try {
         // The margins were measured before the quality changed the printer's pixel size.
         const double toNow = m_marginDpi > 0 ? double(printer.printQuality()) / m_marginDpi : 1.0;

@@ -1,8 +1,15 @@
 #include "viewers/aaprintpicture.h"
 
+#include "app/main_form.h"
 #include "app/vidbas.h"
 #include "printer/printer.h"
+#include "settings/settingsstore.h"
+#include "support/testenv.h"
+#include "support/waiting.h"
+#include "viewers/viewer.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,6 +21,7 @@
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <csignal>
@@ -47,6 +55,101 @@ QImage renderPdf(const QString& pdf) {
                       {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
                        QStringLiteral("-singlefile"), pdf, base});
     return QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+// A frame with a 1-px magenta border and sharp seams: two flat halves, a block of alternating
+// single pixels and a busy ramp, everything a lossy coder smears or tints.
+QImage sharpFrame() {
+    QImage img(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            QRgb c;
+            if (x == 0 || y == 0 || x == img.width() - 1 || y == img.height() - 1)
+                c = qRgb(255, 0, 255);
+            else if (y < 120)
+                c = x < 160 ? qRgb(220, 20, 30) : qRgb(10, 200, 40);
+            else if (x < 160)
+                c = (x + y) % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+            else
+                c = qRgb((x * 3) & 0xFF, (y * 5) & 0xFF, ((x ^ y) * 7) & 0xFF);
+            img.setPixel(x, y, c);
+        }
+    return img;
+}
+
+// The encodings of the images a PDF holds, as poppler lists them ("image", "jpeg", "jpx", ...).
+QStringList pdfImageEncodings(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    p.waitForFinished(30000);
+    QStringList encodings;
+    const QStringList lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n');
+    for (const QString& line : lines.mid(2)) {
+        const QStringList cells = line.simplified().split(' ');
+        if (cells.size() > 8)
+            encodings << cells.at(8);
+    }
+    return encodings;
+}
+
+// A part of a PDF's page (in pixels at 96 per inch) as the document's own pixels: rendered five
+// times finer, where poppler repeats each picture pixel instead of blending it with its
+// neighbours, and read back at the middle of each repeat.
+QImage renderRegion(const QString& pdf, const QRect& region) {
+    constexpr int k = 5;
+    const QString base = pdf + QStringLiteral(".region");
+    QProcess::execute(QStringLiteral("pdftoppm"),
+                      {QStringLiteral("-r"), QString::number(96 * k), QStringLiteral("-x"),
+                       QString::number(region.x() * k), QStringLiteral("-y"),
+                       QString::number(region.y() * k), QStringLiteral("-W"),
+                       QString::number(region.width() * k), QStringLiteral("-H"),
+                       QString::number(region.height() * k), QStringLiteral("-png"),
+                       QStringLiteral("-singlefile"), pdf, base});
+    const QImage fine = QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+    if (fine.size() != region.size() * k)
+        return {};
+    QImage sampled(region.size(), QImage::Format_RGB32);
+    for (int y = 0; y < region.height(); ++y)
+        for (int x = 0; x < region.width(); ++x)
+            sampled.setPixel(x, y, fine.pixel(x * k + k / 2, y * k + k / 2));
+    return sampled;
+}
+
+// Checks that the printed document holds no lossy image and that the picture and about 4 mm of
+// page around it print as laid out, each pixel within one level (in black and white, the
+// laid-out page's grey). The page box lies at `origin` on the sheet, in pixels at 96 per inch.
+void expectLosslessPage(const QString& pdf, const QImage& page, QPoint origin, QRect picture,
+                        bool grey) {
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_FALSE(bytes.contains("/DCTDecode")) << "a JPEG image in the document";
+    EXPECT_FALSE(bytes.contains("/JPXDecode")) << "a JPEG 2000 image in the document";
+    EXPECT_EQ(pdfImageEncodings(pdf), QStringList{QStringLiteral("image")});
+
+    const QRect around = picture.adjusted(-16, -16, 16, 16) & page.rect();
+    const QImage sheet = renderRegion(pdf, around.translated(origin));
+    ASSERT_FALSE(sheet.isNull());
+    int pictureOff = 0;
+    int aroundOff = 0;
+    int worst = 0;
+    for (int y = 0; y < around.height(); ++y)
+        for (int x = 0; x < around.width(); ++x) {
+            const QPoint at = around.topLeft() + QPoint(x, y);
+            QRgb want = page.pixel(at);
+            if (grey)
+                want = qRgb(qGray(want), qGray(want), qGray(want));
+            const QRgb got = sheet.pixel(x, y);
+            const int d = std::max({qAbs(qRed(want) - qRed(got)), qAbs(qGreen(want) - qGreen(got)),
+                                    qAbs(qBlue(want) - qBlue(got))});
+            worst = std::max(worst, d);
+            if (d > 1)
+                ++(picture.contains(at) ? pictureOff : aroundOff);
+        }
+    EXPECT_EQ(pictureOff, 0) << "of " << picture.width() * picture.height()
+                             << " picture pixels off by more than one level; the worst by "
+                             << worst;
+    EXPECT_EQ(aroundOff, 0) << "pixels around the picture off by more than one level";
 }
 
 template <class Pred> QRect inkBox(const QImage& page, Pred pred) {
@@ -162,6 +265,26 @@ TEST_F(PrintedPage, BlackAndWhiteTurnsColourToGrey) {
     VidBAS::g_BW = false;
     const QImage colour = print(pp);
     EXPECT_NEAR(inkBox(colour, reddish).width(), 102, 2);
+}
+
+TEST_F(PrintedPage, ThePictureIsPrintedLosslesslyInColourAndGreyAtEitherQuality) {
+    AAPrintPicture pp;
+    const QImage frame = sharpFrame();
+    pp.setPicture(frame);
+    pp.setAlign(4);
+    for (bool bw : {false, true})
+        for (bool highQ : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "HighQ " << highQ << ", B/W " << bw);
+            VidBAS::g_HighQ = highQ;
+            VidBAS::g_BW = bw;
+            const QString pdf = dir.filePath(QStringLiteral("page%1.pdf").arg(pages + 1));
+            ASSERT_FALSE(print(pp).isNull());
+            // The laid-out page carries the frame itself, so the sheet must show it unchanged.
+            const QImage page = pp.pageImage();
+            const QRect picture(picturePosition(4, page.size(), frame.size()), frame.size());
+            ASSERT_EQ(page.copy(picture), frame);
+            expectLosslessPage(pdf, page, QPoint(0, 0), picture, bw);
+        }
 }
 
 TEST_F(PrintedPage, CustomPaperSizesThePrintedSheet) {
@@ -468,6 +591,9 @@ protected:
         ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
         const QByteArray uri = "ipp://localhost/jobs/" + QByteArray::number(id);
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+        // The server shows a job's name only to its owner.
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                     cupsUser());
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                      "all");
         ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
@@ -662,4 +788,55 @@ TEST_F(CupsQueue, TheLayoutUsesTheQueuesOwnMarginsNarrowOnesToo) {
             }
         }
     }
+}
+
+TEST_F(CupsQueue, ThePictureReachesTheQueueLosslesslyInColourAndGreyAtEitherQuality) {
+    const QImage frame = sharpFrame();
+    pp.setPicture(frame);
+    pp.setAlign(4);
+    for (bool bw : {false, true})
+        for (bool highQ : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "HighQ " << highQ << ", B/W " << bw);
+            VidBAS::g_HighQ = highQ;
+            VidBAS::g_BW = bw;
+            QFile::remove(cups.outputPath());
+            ASSERT_EQ(print(), 0);
+            ASSERT_TRUE(cups.waitForOutput(30000)) << cups.log().toStdString();
+            // 18 points unprintable, and the page box one margin inside the printable area.
+            const QImage page = pp.pageImage();
+            const QRect picture(picturePosition(4, page.size(), frame.size()), frame.size());
+            expectLosslessPage(cups.outputPath(), page, QPoint(48, 48), picture, bw);
+        }
+}
+
+TEST_F(CupsQueue, TheJobIsNamedAfterTheProgram) {
+    // The job waits in the paused queue, where queue viewers list it.
+    ASSERT_TRUE(queue("cupsdisable"));
+    ASSERT_EQ(print(), 0);
+    EXPECT_EQ(newestJobAttributes().value("job-name").toStdString(), "Korimo v3.0");
+}
+
+TEST_F(CupsQueue, ANewUsersFirstPrintGoesOutAtHighQuality) {
+    test::ScopedSettingsFile settings;
+    VidBAS::ResetState();
+    ASSERT_FALSE(VidBAS::g_HighQ) << "the quality must come from the store's default";
+    Main main;
+    main.Load();
+    QApplication::clipboard()->setImage(sharpFrame());
+    Viewer* v = loadViewer(Viewer::First);
+    ASSERT_NE(v, nullptr);
+    const auto unload = qScopeGuard([v] { v->Unload(); });
+    test::MessageCatcher messages;
+
+    ASSERT_TRUE(queue("cupsdisable"));
+    main.Cmds_Click(6);
+    EXPECT_TRUE(messages.titles.isEmpty()) << messages.texts.join(' ').toStdString();
+    const QMap<QString, QString> job = newestJobAttributes();
+    EXPECT_EQ(job.value("print-quality").toStdString(), "high");
+    EXPECT_EQ(job.value("printer-resolution").toStdString(), "600dpi");
+    EXPECT_EQ(job.value("Resolution").toStdString(), "600dpi");
+    EXPECT_EQ(job.value("print-color-mode").toStdString(), "color");
+    EXPECT_EQ(SettingsStore::get(QStringLiteral("HighQ"), QStringLiteral("none")).toStdString(),
+              "none")
+        << "printing stores nothing";
 }

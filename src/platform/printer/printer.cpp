@@ -329,14 +329,22 @@ void Printer::PaintPicture(const QImage& image, int x, int y) {
     if (image.isNull())
         throw PrintError(kInvalidPropertyValue, QStringLiteral("There is no picture to print."));
     if (!documentOpen()) {
+        p.setDocName(m_docName);
         m_painter = std::make_unique<QPainter>();
         if (!m_painter->begin(&p)) {
             m_painter.reset();
             fail(QStringLiteral("The printer could not start the document."));
         }
+        // Qt's PDF engine, which also feeds the print queues, stores a colour picture as a JPEG
+        // unless asked not to: seams smeared and thin lines lost their colour.
+        m_painter->setRenderHint(QPainter::LosslessImageRendering);
     }
     const double scale = p.resolution() / kScreenPixelsPerInch;
     m_painter->drawImage(QRectF(x, y, image.width() * scale, image.height() * scale), image);
+}
+
+void Printer::setDocName(const QString& name) {
+    m_docName = name;
 }
 
 void Printer::EndDoc() {

@@ -78,6 +78,8 @@ public:
     // Draws an image laid out at screen resolution at its physical size, so a page made at
     // 96 pixels per inch comes out at its size in millimetres. Begins the document when needed.
     void PaintPicture(const QImage& image, int x, int y);
+    // The name print queues list the next document under; taken when its first picture is drawn.
+    void setDocName(const QString& name);
     // Sends the page to the printer; nothing happens when nothing was drawn.
     void EndDoc();
     // Throws the page away.
@@ -99,6 +101,7 @@ private:
     std::optional<QMap<int, QString>> m_resolutionChoices;
     std::unique_ptr<QPainter> m_painter;
     QSize m_customMillimetres;
+    QString m_docName;
     QElapsedTimer m_serverSilent;
 };
 

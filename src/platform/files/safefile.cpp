@@ -98,7 +98,11 @@ void removeStaleTemporaries(const QString& folder) {
     const int dirFd = ::dirfd(dir);
     const std::time_t now = std::time(nullptr);
     while (const dirent* entry = ::readdir(dir)) {
-        if (!isTemporaryName(entry->d_name))
+        struct stat named {};
+        // Nothing but this user's plain files is opened: opening a device may act on it.
+        if (!isTemporaryName(entry->d_name) ||
+            ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(named.st_mode) || named.st_uid != ::geteuid())
             continue;
         // Opened for writing where it can be: some network file systems lock only such files.
         int fd = ::openat(dirFd, entry->d_name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -107,12 +111,11 @@ void removeStaleTemporaries(const QString& folder) {
         if (fd < 0)
             continue;
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+        if (::fstat(fd, &st) == 0 && st.st_ino == named.st_ino && st.st_dev == named.st_dev) {
             const std::time_t age = now - st.st_mtime;
             bool stale = age >= kStaleAfterSeconds;
             if (stale && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
                 stale = errno != EWOULDBLOCK && age >= kStaleUnlockedAfterSeconds;
-            struct stat named {};
             // The name must still be that file's: another save may have renamed it meanwhile.
             if (stale && ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
                 named.st_ino == st.st_ino && named.st_dev == st.st_dev)

@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <functional>
@@ -341,10 +340,10 @@ TEST_P(SafeFileWays, KillsAtAnyMomentLeaveTheFileWholeAndTheNextSaveClearsTheRes
     }
     Child last(save(99));
     EXPECT_EQ(last.finish(), QStringLiteral("exit 0: saved"));
-    EXPECT_EQ(entries(), QStringList{QStringLiteral("clip.raw")});
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("clip.raw")})
+        << replaced << " of 12 killed saves had replaced the file; a whole save took "
+        << wholeSaveMs << " ms";
     EXPECT_TRUE(readAll(file) == test::pattern(99, kMiB));
-    std::printf("%d of 12 killed saves had replaced the file; a whole save took %lld ms\n",
-                replaced, static_cast<long long>(wholeSaveMs));
 }
 
 INSTANTIATE_TEST_SUITE_P(SafeFile, SafeFileWays, ::testing::Values(Way::Unnamed, Way::Named),
@@ -405,6 +404,10 @@ TEST(SafeFileClearing, TakesOnlyThisUsersDeadTemporaryFiles) {
     const QString folder = QStringLiteral(".d.korimo-2222222222222222");
     ASSERT_TRUE(QDir(dir.path()).mkdir(folder));
     kept << folder;
+    const QString pipe = QStringLiteral(".p.korimo-5555555555555555");
+    ASSERT_EQ(::mkfifo(native(dir.filePath(pipe)).constData(), 0600), 0);
+    ageBy(dir.filePath(pipe), 60);
+    kept << pipe;
     const QString link = QStringLiteral(".l.korimo-3333333333333333");
     ASSERT_TRUE(QFile::link(dir.filePath(dead), dir.filePath(link)));
     kept << link;

@@ -393,22 +393,23 @@ void PlayControl::Run() {
     const double half = 0.5 / m_fps;
     const bool soundBack = m_audioOff;
     m_state = 3;
-    // Sound taken up again mid-file can hold the picture still in a program stream until the
-    // engine reads from a fresh place, so there it comes back before the seek. Elsewhere it
-    // comes back once the seek has landed: taken up with a seek under way, it holds the picture
-    // on the seek's frame where that has to be decoded from a keyframe far back, while the
-    // position runs on with the sound.
-    if (m_programStream)
+    if (soundBack) {
+        // The engine takes the sound up again by reading it anew beside the picture, and that
+        // read can stall for good near the end of a file or leave the picture behind at the
+        // next seek. Dropping what was read makes the seek below read both afresh instead.
         restoreAudio();
+        commandAsync({"drop-buffers"});
+    }
     if (m_eof || now >= end - half || now < start - half)
         seekExact(start);
     else if (soundBack || showingKept())
         // A kept picture is one the engine has passed.
         seekExact(now);
-    // A seek that never lands still plays.
-    if (soundBack && !m_programStream)
+    // Play starts once that seek has landed: started with it under way, the picture can stay
+    // on the seek's frame while the sound runs on, where that frame has to be decoded from a
+    // keyframe far back. A seek that never lands still plays.
+    if (soundBack)
         waitFor([this] { return !m_seeking; }, kEngineWaitMs);
-    restoreAudio();
     m_playsDone = 0;
     applyEndLimit(true);
     setProp("pause", "no");

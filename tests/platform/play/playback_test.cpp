@@ -1,10 +1,12 @@
 #include "play/playcontrol.h"
 #include "playmedia.h"
 #include "playtestutil.h"
+#include "starvation.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace korimo;
 using namespace korimo::test;
@@ -108,6 +110,39 @@ TEST_F(PlayTest, AtTheEndOfPlayPositionCaptureAndPictureAgree) {
             EXPECT_TRUE(waitUntil([&] { return paintedIndex(play) == expected; }, 3000))
                 << name << " rewind " << rewind << " paints " << paintedIndex(play);
             EXPECT_EQ(play.Position(), expected) << name << " rewind " << rewind;
+        }
+    }
+}
+
+// Play from a paused seek, or from steps after it, runs to the end and stops on the last picture
+// on every clip whose sound needs care (one keyframe under the whole clip, sound outlasting the
+// pictures), with the machine idle or its CPU taken by busy loops.
+TEST_F(PlayTest, PlayAfterPausedSeeksAndStepsRunsToTheLastPicture) {
+    for (const bool starved : {false, true}) {
+        for (const char* name :
+             {"longsound.mp4", "longsound.mpg", "longgopsound.mov", "longgopsound.avi"}) {
+            for (int steps : {0, 2}) {
+                SCOPED_TRACE(std::string(name) + " after " + std::to_string(steps) + " steps" +
+                             (starved ? ", starved" : ""));
+                std::optional<CpuStarvation> starve;
+                if (starved) {
+                    starve.emplace(3);
+                    ASSERT_TRUE(starve->pinned());
+                }
+                PlayControl play;
+                play.setSource(clipPath(QString::fromLatin1(name)));
+                play.Pause();
+                const int last = play.TrackLength() - 1;
+                play.setPosition(last - 12);
+                ASSERT_EQ(decodeIndex(play.FramePicture(5000)), last - 12);
+                for (int i = 0; i < steps; ++i)
+                    ASSERT_NO_THROW(play.NextFrame());
+                play.Run();
+                ASSERT_TRUE(waitUntil([&] { return play.State() == 1; }, 20000))
+                    << "play never ended; stuck at " << play.Position();
+                EXPECT_EQ(play.Position(), last);
+                EXPECT_EQ(decodeIndex(play.FramePicture(5000)), last);
+            }
         }
     }
 }

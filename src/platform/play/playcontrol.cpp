@@ -206,7 +206,13 @@ void PlayControl::ensureSession() {
         return;
     m_session = std::make_unique<MpvSession>(
         [this] { postOnce(this, m_drainQueued, [this] { drainEvents(); }); },
-        [this] { postOnce(this, m_repaintQueued, [this] { update(); }); });
+        [this] {
+            postOnce(this, m_repaintQueued, [this] {
+                if (!m_filling)
+                    m_heldPicture = QImage();
+                update();
+            });
+        });
     mpv_handle* h = m_session->handle();
     for (const auto& p : kObserved)
         mpv_observe_property(h, p.id, p.name, p.format);
@@ -318,6 +324,7 @@ void PlayControl::dropSource(bool stopEngine) {
     m_knownLastFrame = -1.0;
     m_soundRunsOn = false;
     dropKept();
+    m_heldPicture = QImage();
     if (m_extentProbe.valid())
         m_extentProbe.wait();
     m_extentProbe = {};
@@ -1129,10 +1136,11 @@ PlayControl::Reply PlayControl::frameReply(const mpv_event& e, bool asDib) const
 void PlayControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    const QImage frame = m_session && m_kind == 0 ? QImage()
-                         : showingKept()          ? m_kept[size_t(m_shownKept)].image
-                         : m_session              ? m_session->lastFrame()
-                                                  : QImage();
+    const QImage frame = m_session && m_kind == 0  ? QImage()
+                         : !m_heldPicture.isNull() ? m_heldPicture
+                         : showingKept()           ? m_kept[size_t(m_shownKept)].image
+                         : m_session               ? m_session->lastFrame()
+                                                   : QImage();
     if (frame.isNull() || m_videoSize.isEmpty())
         return;
     const QRect target = pictureRect(m_videoSize);

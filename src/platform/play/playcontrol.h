@@ -258,6 +258,8 @@ private:
     int m_shownKept = -1;
     bool m_filling = false;
     double m_fillingFrom = 0.0;
+    // Painted from the start of a step back until its own picture is ready.
+    QImage m_heldPicture;
     mutable uint64_t m_nextReply = 1;
     mutable std::set<uint64_t> m_seekReplies;
     mutable std::map<uint64_t, Reply> m_replies;

@@ -85,13 +85,18 @@ void PlayControl::PreviousFrame() {
 // passes: the steps back that follow show those, until the engine is needed again.
 void PlayControl::keepFramesBefore(double target) {
     const int capacity = keptCapacity();
-    dropKept();
+    // The pictures passed on the way are not shown; the window keeps the one it has, which the
+    // engine's last rendered picture is not when a kept one is shown.
+    m_heldPicture = showingKept() ? m_kept[size_t(m_shownKept)].image : m_session->lastFrame();
     m_filling = true;
     m_fillingFrom = target;
-    // The pictures passed on the way are not shown; the window keeps the one it has.
+    dropKept();
     m_session->setRenderSize({});
     const auto finish = qScopeGuard([this] {
         m_filling = false;
+        // Without a kept picture to show, the held one stays until the engine draws its own.
+        if (showingKept())
+            m_heldPicture = QImage();
         setProp("speed", QByteArray::number(m_rate, 'g', 10));
         updateRenderTarget();
         update();

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace korimo;
 using namespace korimo::test;
@@ -176,4 +177,39 @@ TEST_F(PlayTest, PlayAfterAPausedSeekWithSoundMovesThePicture) {
                 << "painted " << paintedIndex(play) << " with " << shown << " captured";
         }
     }
+}
+
+// While a step back waits for the engine to decode the pictures it keeps, the window goes on
+// painting the picture the step began on, whether that was the engine's own or a kept one, and
+// never one the engine passes or stopped on before.
+TEST_F(PlayTest, ASlowStepBackPaintsThePictureItBeganOnWhileItWaits) {
+    PlayControl play;
+    play.resize(kClipWidth, kClipHeight);
+    play.show();
+    play.setSource(clipPath(QStringLiteral("longgop.mov")));
+    play.Pause();
+    play.setPosition(60);
+    ASSERT_EQ(shownIndex(play), 60);
+    ASSERT_TRUE(waitUntil([&] { return paintedIndex(play) == 60; }, 3000));
+    ASSERT_TRUE(slowDown(play, 1.0));
+    std::vector<int> painted;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { painted.push_back(paintedIndex(play)); });
+    int refills = 0;
+    // Enough steps that the kept pictures run out and are refilled at least once.
+    for (int from = 60; from > 30; --from) {
+        painted.clear();
+        QElapsedTimer clock;
+        clock.start();
+        watch.start(20);
+        ASSERT_NO_THROW(play.PreviousFrame()) << "step back from " << from;
+        watch.stop();
+        refills += clock.elapsed() > 200;
+        for (int p : painted)
+            ASSERT_TRUE(p == from || p == from - 1)
+                << "painted " << p << " during the step back from " << from;
+        ASSERT_TRUE(waitUntil([&] { return paintedIndex(play) == from - 1; }, 3000))
+            << "painted " << paintedIndex(play) << " after the step back from " << from;
+    }
+    EXPECT_GE(refills, 2) << "the steps back never waited for the engine";
 }

@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QTimer>
 #include <mpv/client.h>
@@ -18,6 +19,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace korimo {
@@ -50,6 +53,7 @@ constexpr char kNetworkOptions[] = "demuxer-lavf-probesize=262144,demuxer-lavf-a
 constexpr int kLoadWaitMs = 10000;
 constexpr int kBusyPointerMs = 150;
 constexpr int kEndVerdictMs = 300;
+constexpr int kConversionThreads = 4;
 
 const mpv_node* mapValue(const mpv_node& map, const char* key) {
     if (map.format != MPV_FORMAT_NODE_MAP || !map.u.list)
@@ -108,6 +112,45 @@ QImage toImage(const RawFrame& f) {
     return image;
 }
 
+// Three bytes a pixel in the engine's order: exact, and a quarter smaller than its own form,
+// so more pictures are kept in the same memory. The rows are shared out among a few threads,
+// which at 2160p makes the conversion a fraction of the engine's own screenshot.
+QImage toPacked(const RawFrame& f) {
+    QImage image(f.width, f.height, QImage::Format_BGR888);
+    if (image.isNull())
+        return image;
+    uchar* bits = image.bits();
+    const qsizetype line = image.bytesPerLine();
+    const auto rows = [&f, bits, line](int from, int to) {
+        for (int y = from; y < to; ++y) {
+            const uchar* in = f.data + f.stride * y;
+            uchar* out = bits + line * y;
+            // Four bytes stored per pixel, each store's spare byte overwritten by the next one.
+            for (int x = 0; x + 1 < f.width; ++x)
+                std::memcpy(out + 3 * x, in + 4 * x, 4);
+            std::memcpy(out + 3 * (f.width - 1), in + 4 * (f.width - 1), 3);
+        }
+    };
+    constexpr int kMinRowsEach = 256;
+    const int parts = std::clamp(f.height / kMinRowsEach, 1, kConversionThreads);
+    std::vector<std::thread> helpers;
+    int done = 0;
+    for (int i = 1; i < parts; ++i) {
+        const int from = f.height * (i - 1) / parts;
+        const int to = f.height * i / parts;
+        try {
+            helpers.emplace_back(rows, from, to);
+        } catch (const std::system_error&) {
+            break; // no thread to be had: the rest is done here
+        }
+        done = to;
+    }
+    rows(done, f.height);
+    for (std::thread& t : helpers)
+        t.join();
+    return image;
+}
+
 void putLe16(QByteArray& b, int at, uint16_t v) {
     b[at] = char(v & 0xff);
     b[at + 1] = char(v >> 8);
@@ -118,10 +161,13 @@ void putLe32(QByteArray& b, int at, uint32_t v) {
         b[at + i] = char((v >> (8 * i)) & 0xff);
 }
 
-QByteArray packedDib(const RawFrame& f) {
-    const int w = f.width;
-    const int h = f.height;
-    const int stride = (w * 3 + 3) & ~3;
+int dibStride(int width) {
+    return (width * 3 + 3) & ~3;
+}
+
+// A packed DIB's header, its rows left to fill.
+QByteArray dibHeader(int w, int h) {
+    const int stride = dibStride(w);
     QByteArray dib(40 + qsizetype(stride) * h, Qt::Uninitialized);
     std::memset(dib.data(), 0, 40);
     putLe32(dib, 0, 40);
@@ -133,6 +179,14 @@ QByteArray packedDib(const RawFrame& f) {
     putLe32(dib, 20, uint32_t(stride * h));
     putLe32(dib, 24, 3780); // 96 dpi
     putLe32(dib, 28, 3780);
+    return dib;
+}
+
+QByteArray packedDib(const RawFrame& f) {
+    const int w = f.width;
+    const int h = f.height;
+    const int stride = dibStride(w);
+    QByteArray dib = dibHeader(w, h);
     auto* out = reinterpret_cast<uchar*>(dib.data()) + 40;
     for (int y = 0; y < h; ++y) {
         const uchar* in = f.data + f.stride * (h - 1 - y);
@@ -147,6 +201,20 @@ QByteArray packedDib(const RawFrame& f) {
 }
 
 QByteArray packedDib(const QImage& image) {
+    if (image.format() == QImage::Format_BGR888) {
+        // Already the DIB's pixels: only the rows turn bottom-up.
+        const int w = image.width();
+        const int h = image.height();
+        const int stride = dibStride(w);
+        QByteArray dib = dibHeader(w, h);
+        auto* out = reinterpret_cast<uchar*>(dib.data()) + 40;
+        for (int y = 0; y < h; ++y) {
+            uchar* row = out + qsizetype(stride) * y;
+            std::memcpy(row, image.constScanLine(h - 1 - y), size_t(w) * 3);
+            std::memset(row + 3 * w, 0, size_t(stride - 3 * w));
+        }
+        return dib;
+    }
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     return packedDib(RawFrame{rgb.width(), rgb.height(), rgb.bytesPerLine(), rgb.constBits()});
 }
@@ -557,22 +625,38 @@ PlayControl::Reply PlayControl::grabFrame(int timeoutMs, bool asDib) const {
         throw PlayError(kPlayErrTimeout);
     requireVideo();
     if (showingKept()) {
+        const QImage& image = m_kept[size_t(m_shownKept)].image;
         Reply kept;
-        kept.image = m_kept[size_t(m_shownKept)].image;
+        if (asDib)
+            kept.dib = packedDib(image);
+        else
+            kept.image = image.convertToFormat(QImage::Format_RGB32);
+        if (kept.dib.isEmpty() && kept.image.isNull())
+            throw PlayError(kPlayErrNoVideo);
         return kept;
     }
-    return screenshot(asDib, limit);
+    return screenshot(asDib ? FrameForm::Dib : FrameForm::Picture, limit);
 }
 
-PlayControl::Reply PlayControl::screenshot(bool asDib, int limitMs) const {
+PlayControl::Reply PlayControl::screenshot(FrameForm form, int limitMs) const {
+    return takeScreenshot(requestScreenshot(form), limitMs);
+}
+
+uint64_t PlayControl::requestScreenshot(FrameForm form) const {
     const uint64_t id = commandAsync({"screenshot-raw", "video"});
-    m_wanted[id] = asDib;
-    const bool answered = waitForConst([&] { return m_replies.count(id) != 0; }, limitMs);
-    m_wanted.erase(id);
-    if (!answered)
+    m_wanted[id] = form;
+    return id;
+}
+
+PlayControl::Reply PlayControl::takeScreenshot(uint64_t id, int limitMs) const {
+    // Given up or not, the answer is not kept for anyone.
+    const auto forget = qScopeGuard([this, id] {
+        m_wanted.erase(id);
+        m_replies.erase(id);
+    });
+    if (!waitForConst([&] { return m_replies.count(id) != 0; }, limitMs))
         throw PlayError(kPlayErrTimeout);
     Reply reply = std::move(m_replies[id]);
-    m_replies.erase(id);
     if (reply.error < 0)
         throw PlayError(reply.error);
     if (reply.image.isNull() && reply.dib.isEmpty())
@@ -1101,7 +1185,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
 }
 
 // The frame of a screenshot reply: a DIB when one was asked for and the size is right.
-PlayControl::Reply PlayControl::frameReply(const mpv_event& e, bool asDib) const {
+PlayControl::Reply PlayControl::frameReply(const mpv_event& e, FrameForm form) const {
     Reply reply;
     reply.error = e.error;
     if (e.error < 0)
@@ -1121,13 +1205,19 @@ PlayControl::Reply PlayControl::frameReply(const mpv_event& e, bool asDib) const
                              std::max(1, int(std::lround(double(raw.height) * m_videoSize.height() /
                                                          m_storedSize.height()))));
     const bool resize = target != QSize(raw.width, raw.height);
-    if (asDib && !resize) {
+    if (form == FrameForm::Dib && !resize) {
         reply.dib = packedDib(raw);
+        return reply;
+    }
+    if (form == FrameForm::Kept && !resize) {
+        reply.image = toPacked(raw);
         return reply;
     }
     reply.image = toImage(raw);
     if (resize)
         reply.image = reply.image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (form == FrameForm::Kept)
+        reply.image = reply.image.convertToFormat(QImage::Format_BGR888);
     return reply;
 }
 

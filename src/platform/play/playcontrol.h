@@ -184,9 +184,14 @@ private:
     int frameAt(double seconds) const;
     double lastFrameTime() const;
     double effectiveSelEnd() const;
+    // What a screenshot is turned into: a picture, a packed DIB, or the denser form the kept
+    // pictures take.
+    enum class FrameForm { Picture, Dib, Kept };
     Reply grabFrame(int timeoutMs, bool asDib) const;
-    Reply screenshot(bool asDib, int limitMs) const;
-    Reply frameReply(const mpv_event& e, bool asDib) const;
+    Reply screenshot(FrameForm form, int limitMs) const;
+    uint64_t requestScreenshot(FrameForm form) const;
+    Reply takeScreenshot(uint64_t id, int limitMs) const;
+    Reply frameReply(const mpv_event& e, FrameForm form) const;
 
     std::unique_ptr<MpvSession> m_session;
     std::atomic<bool> m_drainQueued{false};
@@ -263,7 +268,7 @@ private:
     mutable uint64_t m_nextReply = 1;
     mutable std::set<uint64_t> m_seekReplies;
     mutable std::map<uint64_t, Reply> m_replies;
-    mutable std::map<uint64_t, bool> m_wanted;
+    mutable std::map<uint64_t, FrameForm> m_wanted;
 };
 
 } // namespace korimo

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unistd.h>
 
 // Frame steps, and the pictures kept from steps back.
 
@@ -14,10 +15,23 @@ namespace korimo {
 
 namespace {
 
-// Pictures kept for steps back: as many as fit this budget, within these bounds.
-constexpr qint64 kBackFrameBudget = qint64(256) << 20;
+// Pictures kept for steps back: as many as fit a sixteenth of the machine's memory, within
+// these bounds. More make the steps that wait for the engine rarer, but each of those waits
+// longer, as it keeps them all.
+constexpr int kMemoryShare = 16;
+constexpr qint64 kFallbackBudget = qint64(256) << 20;
 constexpr int kMinBackFrames = 2;
-constexpr int kMaxBackFrames = 16;
+constexpr int kMaxBackFrames = 64;
+
+qint64 backFrameBudget() {
+    static const qint64 budget = [] {
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long pageSize = sysconf(_SC_PAGESIZE);
+        return pages > 0 && pageSize > 0 ? qint64(pages) * pageSize / kMemoryShare
+                                         : kFallbackBudget;
+    }();
+    return budget;
+}
 
 } // namespace
 
@@ -110,10 +124,13 @@ void PlayControl::keepFramesBefore(double target) {
     if (at < target - kTimeEpsilon) {
         setProp("speed", "16");
         while (at < target - kTimeEpsilon) {
-            frames.push_back({at, screenshot(false, kEngineWaitMs).image});
+            // The engine takes its next step while this picture is converted; it answers the
+            // screenshot first, as its commands run in the order given.
+            const uint64_t shot = requestScreenshot(FrameForm::Kept);
+            const double next = frameStepFrom(at);
+            frames.push_back({at, takeScreenshot(shot, kEngineWaitMs).image});
             if (int(frames.size()) > capacity)
                 frames.erase(frames.begin());
-            const double next = frameStepFrom(at);
             if (next <= at + kTimeEpsilon)
                 break;
             at = next;
@@ -173,8 +190,10 @@ void PlayControl::engineHung() {
 
 int PlayControl::keptCapacity() const {
     const QSize size = m_videoSize.isEmpty() ? QSize(1920, 1080) : m_videoSize;
-    const qint64 bytes = std::max<qint64>(1, qint64(size.width()) * size.height() * 4);
-    return int(std::clamp<qint64>(kBackFrameBudget / bytes, kMinBackFrames, kMaxBackFrames));
+    // Kept three bytes a pixel, each row filled out to four bytes.
+    const qint64 bytes =
+        std::max<qint64>(1, qint64((size.width() * 3 + 3) & ~3) * std::max(1, size.height()));
+    return int(std::clamp<qint64>(backFrameBudget() / bytes, kMinBackFrames, kMaxBackFrames));
 }
 
 // While pictures are being kept, the window still shows the one the step began on.

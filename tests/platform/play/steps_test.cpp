@@ -79,6 +79,9 @@ TEST_F(PlayTest, KeptPicturesAgreeWithPositionCaptureAndPlay) {
         ASSERT_NO_THROW(play.PreviousFrame()) << "step back to " << i;
         expectAt(i);
     }
+    // Kept in a denser form, the picture still comes back exactly as the engine gives it.
+    const QImage keptPicture = play.FramePicture(5000);
+    const QByteArray keptDib = play.FrameDib(5000);
 
     pumpFor(100); // reports of the steps are on their way
     QSignalSpy progress(&play, &PlayControl::Progress);
@@ -94,6 +97,10 @@ TEST_F(PlayTest, KeptPicturesAgreeWithPositionCaptureAndPlay) {
         EXPECT_GE(args.at(0).toInt(), 40);
         EXPECT_LE(args.at(0).toInt(), 46);
     }
+
+    play.setPosition(40);
+    EXPECT_TRUE(play.FramePicture(5000) == keptPicture);
+    EXPECT_TRUE(play.FrameDib(5000) == keptDib);
 
     // A seek leaves the kept pictures behind: a step back from it goes to the engine again.
     play.setPosition(20);
@@ -188,16 +195,16 @@ TEST_F(PlayTest, ASlowStepBackPaintsThePictureItBeganOnWhileItWaits) {
     play.show();
     play.setSource(clipPath(QStringLiteral("longgop.mov")));
     play.Pause();
-    play.setPosition(60);
-    ASSERT_EQ(shownIndex(play), 60);
-    ASSERT_TRUE(waitUntil([&] { return paintedIndex(play) == 60; }, 3000));
+    play.setPosition(kLongGopFrames - 1);
+    ASSERT_EQ(shownIndex(play), kLongGopFrames - 1);
+    ASSERT_TRUE(waitUntil([&] { return paintedIndex(play) == kLongGopFrames - 1; }, 3000));
     ASSERT_TRUE(slowDown(play, 1.0));
     std::vector<int> painted;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] { painted.push_back(paintedIndex(play)); });
     int refills = 0;
     // Enough steps that the kept pictures run out and are refilled at least once.
-    for (int from = 60; from > 30; --from) {
+    for (int from = kLongGopFrames - 1; from > 20; --from) {
         painted.clear();
         QElapsedTimer clock;
         clock.start();

@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -265,11 +266,6 @@ TEST_F(ErrFrmTest, LongMessagesWrapAndBlanksAreKept) {
 // Pictures of the message window and of every glyph look, taken on a real X server.
 namespace {
 
-QString screensDir() {
-    const QString dir = qEnvironmentVariable("KORIMO_SCREENS_DIR");
-    return dir.isEmpty() ? korimo::test::testDataDir() + QStringLiteral("/screens") : dir;
-}
-
 bool grabRoot(const QString& file) {
     QProcess grab;
     grab.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
@@ -403,7 +399,11 @@ TEST(ScreensOnX, MessageWindowAndGlyphs) {
     korimo::test::XServer xvfb;
     ASSERT_TRUE(xvfb.start(false)) << "Xvfb could not be started";
 
-    const QString out = screensDir();
+    // Kept only where asked for; otherwise each run grabs into a folder of its own.
+    const QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QString keep = qEnvironmentVariable("KORIMO_SCREENS_DIR");
+    const QString out = keep.isEmpty() ? scratch.path() : keep;
     QDir().mkpath(out);
     QFile::remove(out + QStringLiteral("/message-window.png"));
     QFile::remove(out + QStringLiteral("/glyph-states.png"));

@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -405,7 +406,9 @@ TEST_F(OptionsTest, FolderFieldShowsTheFolderNameAsItIs) {
 
 TEST_F(OptionsTest, AFolderWhoseNameEndsInABlankIsKeptWithItsBlank) {
     test::ScriptedDialogProvider picker;
-    const QString base = test::testDataDir() + QStringLiteral("/blank-folders");
+    const QTemporaryDir folders;
+    ASSERT_TRUE(folders.isValid());
+    const QString base = folders.path();
     const QString blankEnd = base + QStringLiteral("/caps ");
     const QString plain = base + QStringLiteral("/plain");
     ASSERT_TRUE(QDir().mkpath(blankEnd));

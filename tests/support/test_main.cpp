@@ -3,8 +3,11 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -91,6 +94,18 @@ void watchForHangs() {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Per-user settings, data and caches go into a folder of this run's own, so that runs side
+    // by side, and the user's own files, never meet.
+    const QTemporaryDir home;
+    if (!home.isValid()) {
+        std::fprintf(stderr, "no temporary folder for the per-user files\n");
+        return 1;
+    }
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+        const QString dir = home.filePath(QString::fromLatin1(name).toLower());
+        QDir().mkpath(dir);
+        qputenv(name, QFile::encodeName(dir));
+    }
     // Before any thread starts, so that every thread shares the mounts tests make.
     korimo::test::enterPrivateMountNamespace();
     // The desktop tier runs each test on an X server of its own with a real window manager.

@@ -18,7 +18,9 @@ private:
     QTemporaryDir m_dir;
 };
 
-// The folder tests may write generated media into (made on first use).
+// The cache of generated media that test runs share (made on first use). Whatever goes in is
+// made under a name of its own and renamed into place, so runs side by side never meet; anything
+// else a test writes goes into a temporary folder of its own.
 QString testDataDir();
 
 } // namespace korimo::test

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtEndian>
 #include <cmath>
@@ -347,14 +348,14 @@ QString clipPath(const QString& name) {
 }
 
 QImage ffmpegFrame(const QString& path, int index) {
-    const QString out =
-        mediaDir() + QStringLiteral("/reference.%1.bmp").arg(QCoreApplication::applicationPid());
+    const QTemporaryDir dir;
+    if (!dir.isValid())
+        throw std::runtime_error("no temporary folder for the reference frame");
+    const QString out = dir.filePath(QStringLiteral("reference.bmp"));
     runFfmpeg({QStringLiteral("-i"), path, QStringLiteral("-vf"),
                QStringLiteral("select=eq(n\\,%1)").arg(index), QStringLiteral("-frames:v"),
                QStringLiteral("1"), QStringLiteral("-f"), QStringLiteral("image2"), out});
-    QImage frame(out, "BMP");
-    QFile::remove(out);
-    return frame;
+    return QImage(out, "BMP");
 }
 
 bool slowDown(PlayControl& play, double speed) {

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
 #include <chrono>
@@ -225,10 +226,9 @@ TEST_F(PlayTest, ASourceSetRightAfterAnAddressAnswersForItself) {
 // A pipe that stays silent outlasts the load wait: Source returns, the load goes on, and when
 // the pipe closes empty the failure is raised as ErrorAbort.
 TEST_F(PlayTest, LoadOutlastingTheWaitFailsLaterThroughErrorAbort) {
-    const QString dir = testDataDir() + QStringLiteral("/play");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    const QByteArray pipe = QFile::encodeName(dir + QStringLiteral("/silent.avi"));
-    ::unlink(pipe.constData());
+    const QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray pipe = QFile::encodeName(dir.filePath(QStringLiteral("silent.avi")));
     ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
     // The writer end lets the engine open the pipe and wait on it for bytes that never come.
     std::atomic<bool> close{false};

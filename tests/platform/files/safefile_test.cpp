@@ -183,27 +183,6 @@ std::string wayName(const ::testing::TestParamInfo<Way>& info) {
     return info.param == Way::Unnamed ? "Unnamed" : "Named";
 }
 
-TEST_P(SafeFileWays, OnlyTheNamedWayShowsAFileWhileItIsWritten) {
-    writeFile(path(QStringLiteral("frame.bmp")), "older");
-    const QByteArray bytes = randomBytes(300 * 1024);
-    {
-        SafeFile out(path(QStringLiteral("frame.bmp")), SafeFile::Replace);
-        out.write(bytes.constData(), std::size_t(bytes.size()));
-        const QStringList during = entries();
-        if (GetParam() == Way::Unnamed) {
-            EXPECT_EQ(during, QStringList{QStringLiteral("frame.bmp")});
-        } else {
-            ASSERT_EQ(during.size(), 2) << during.join(' ').toStdString();
-            EXPECT_TRUE(during[0].startsWith(QStringLiteral(".frame.bmp.")))
-                << during[0].toStdString();
-            EXPECT_GT(named->hits(), 0);
-        }
-        out.commit();
-    }
-    EXPECT_EQ(entries(), QStringList{QStringLiteral("frame.bmp")});
-    EXPECT_EQ(readAll(path(QStringLiteral("frame.bmp"))), bytes);
-}
-
 // Each call a healthy disk never fails fails once: a write, the sync, and the size that shows
 // whether every byte reached the file. Small files fail at the last flush, large ones midway.
 TEST_P(SafeFileWays, AFailingWriteSyncOrSizeLeavesTheOlderFileByteForByte) {

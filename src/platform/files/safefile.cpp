@@ -116,9 +116,7 @@ void removeStaleTemporaries(const QString& folder) {
             bool stale = age >= kStaleAfterSeconds;
             if (stale && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
                 stale = errno != EWOULDBLOCK && age >= kStaleUnlockedAfterSeconds;
-            // The name must still be that file's: another save may have renamed it meanwhile.
-            if (stale && ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-                named.st_ino == st.st_ino && named.st_dev == st.st_dev)
+            if (stale)
                 ::unlinkat(dirFd, entry->d_name, 0);
         }
         ::close(fd);

@@ -232,6 +232,24 @@ TEST_P(SafeFileWays, WritesThatTakeOnlyPartOfTheirBytesStillPutEveryByteInPlace)
     EXPECT_EQ(readAll(path(QStringLiteral("frame.bmp"))), bytes);
 }
 
+// A save whose sync took long has a file that looks old by the time it is closed, and no lock
+// on it from then until the rename a moment later: another save clearing the folder in that
+// moment must leave it.
+TEST_P(SafeFileWays, AFileThatWaitedLongOnItsSyncIsNotClearedBeforeItIsInPlace) {
+    const QByteArray bytes = randomBytes(300 * 1024);
+    ArmedFault slowSync(SysFault::SyncTakesAMinute, dir.path());
+    bool cleared = false;
+    test::AfterClose between(dir.path(), [&] {
+        replaceWith(path(QStringLiteral("other.bin")), "other");
+        cleared = true;
+    });
+    replaceWith(path(QStringLiteral("frame.bmp")), bytes);
+    EXPECT_TRUE(cleared);
+    EXPECT_GT(slowSync.hits(), 0);
+    EXPECT_EQ(readAll(path(QStringLiteral("frame.bmp"))), bytes);
+    EXPECT_EQ(entries(), (QStringList{QStringLiteral("frame.bmp"), QStringLiteral("other.bin")}));
+}
+
 // Run as `ulimit -f 100` would: the test leaves the signal at its default in the child.
 TEST_P(SafeFileWays, AFileSizeLimitFailsTheSaveInsteadOfEndingTheProgram) {
     const QString file = path(QStringLiteral("frame.bmp"));

@@ -8,16 +8,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 extern "C" {
 ssize_t __real_write(int fd, const void* data, size_t size);
 int __real_fsync(int fd);
 int __real_fstat(int fd, struct stat* st);
 int __real_open(const char* path, int flags, ...);
+int __real_close(int fd);
 }
 
 namespace korimo::test {
@@ -33,6 +36,10 @@ struct Slot {
 };
 
 Slot g_slots[8];
+
+std::atomic<bool> g_closeArmed{false};
+std::string g_closeFolder;
+std::function<void()> g_afterClose;
 
 std::string folderOf(const char* path) {
     char resolved[PATH_MAX];
@@ -94,6 +101,17 @@ int ArmedFault::hits() const {
     return g_slots[m_slot].hits.load();
 }
 
+AfterClose::AfterClose(const QString& folder, std::function<void()> then) {
+    g_closeFolder = folderOf(QFile::encodeName(folder).constData());
+    g_afterClose = std::move(then);
+    g_closeArmed = true;
+}
+
+AfterClose::~AfterClose() {
+    g_closeArmed = false;
+    g_afterClose = nullptr;
+}
+
 } // namespace korimo::test
 
 using korimo::test::SysFault;
@@ -112,13 +130,35 @@ extern "C" ssize_t __wrap_write(int fd, const void* data, size_t size) {
 }
 
 extern "C" int __wrap_fsync(int fd) {
-    if (korimo::test::anyArmed())
-        if (const auto* slot =
-                korimo::test::struck(SysFault::FsyncFails, korimo::test::folderOfDescriptor(fd))) {
-            errno = slot->err;
-            return -1;
-        }
-    return __real_fsync(fd);
+    if (!korimo::test::anyArmed())
+        return __real_fsync(fd);
+    const std::string folder = korimo::test::folderOfDescriptor(fd);
+    if (const auto* slot = korimo::test::struck(SysFault::FsyncFails, folder)) {
+        errno = slot->err;
+        return -1;
+    }
+    const int result = __real_fsync(fd);
+    if (result == 0 && korimo::test::struck(SysFault::SyncTakesAMinute, folder)) {
+        struct timespec times[2];
+        ::clock_gettime(CLOCK_REALTIME, &times[0]);
+        times[0].tv_sec -= 60;
+        times[1] = times[0];
+        ::futimens(fd, times);
+    }
+    return result;
+}
+
+extern "C" int __wrap_close(int fd) {
+    std::function<void()> then;
+    if (korimo::test::g_closeArmed.load() &&
+        korimo::test::folderOfDescriptor(fd) == korimo::test::g_closeFolder) {
+        korimo::test::g_closeArmed = false;
+        then = std::move(korimo::test::g_afterClose);
+    }
+    const int result = __real_close(fd);
+    if (then)
+        then();
+    return result;
 }
 
 extern "C" int __wrap_fstat(int fd, struct stat* st) {

@@ -1,21 +1,27 @@
 // Frame access and frame stepping on clips made with the ffmpeg CLI at start-up: a 1080p clip
-// with a short GOP, and 1080p and 2160p H.264 clips with a keyframe every 10 seconds.
+// with a short GOP, and 1080p and 2160p H.264 clips with a keyframe every 10 seconds; and the
+// picture times of a 10-minute file made on first use.
 #include "play/mpvsession.h"
+#include "play/picturetimes.h"
 #include "play/playcontrol.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <mpv/client.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <map>
 #include <memory>
+#include <string>
 #include <tuple>
+#include <vector>
 
 using korimo::PlayControl;
 using korimo::PlayError;
@@ -188,8 +194,95 @@ void printRatios() {
 bool makeClip(const QString& path, const QStringList& args) {
     QProcess ff;
     ff.start(QStringLiteral("ffmpeg"), QStringList{"-y", "-v", "error"} + args + QStringList{path});
-    return ff.waitForFinished(300000) && ff.exitCode() == 0;
+    return ff.waitForFinished(1200000) && ff.exitCode() == 0;
 }
+
+// The picture times of a 10-minute 1080p H.264 file with sound, beside the floor they should
+// approach: one read of the same file. Both read it from the page cache once it has been made.
+QTemporaryDir* g_dir = nullptr;
+
+const QString& longFile() {
+    static const QString path = [] {
+        const QString p = g_dir->filePath(QStringLiteral("ten_minutes.mp4"));
+        return makeClip(p, {"-f",       "lavfi",
+                            "-i",       "testsrc2=size=1920x1080:rate=25:duration=600",
+                            "-f",       "lavfi",
+                            "-i",       "sine=frequency=440:duration=600",
+                            "-c:v",     "libx264",
+                            "-preset",  "ultrafast",
+                            "-pix_fmt", "yuv420p",
+                            "-b:v",     "6M",
+                            "-g",       "50",
+                            "-c:a",     "aac",
+                            "-b:a",     "128k"})
+                   ? p
+                   : QString();
+    }();
+    return path;
+}
+
+void BM_ReadFileOnce(benchmark::State& state) {
+    if (longFile().isEmpty()) {
+        state.SkipWithError("ffmpeg could not make the 10-minute file");
+        return;
+    }
+    std::vector<char> buffer(size_t(1) << 20);
+    qint64 total = 0;
+    for (auto _ : state) {
+        QFile f(longFile());
+        if (!f.open(QIODevice::ReadOnly)) {
+            state.SkipWithError("cannot read the file");
+            break;
+        }
+        total = 0;
+        for (qint64 n; (n = f.read(buffer.data(), qint64(buffer.size()))) > 0;)
+            total += n;
+    }
+    state.counters["MB"] = double(total) / 1e6;
+}
+BENCHMARK(BM_ReadFileOnce)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_PictureTimes(benchmark::State& state) {
+    if (longFile().isEmpty()) {
+        state.SkipWithError("ffmpeg could not make the 10-minute file");
+        return;
+    }
+    const std::atomic<bool> cancel{false};
+    size_t pictures = 0;
+    for (auto _ : state) {
+        const auto times = korimo::probePictureTimes(longFile(), cancel);
+        if (!times) {
+            state.SkipWithError("no picture times");
+            break;
+        }
+        pictures = times->size();
+    }
+    state.counters["pictures"] = double(pictures);
+}
+BENCHMARK(BM_PictureTimes)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Keeps each run's mean time, for the ratio of the index to the read.
+class TimeKeeper : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs)
+            if (!r.error_occurred)
+                m_ms[r.benchmark_name()] = r.GetAdjustedRealTime();
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const auto read = m_ms.find("BM_ReadFileOnce/min_time:2.000");
+        const auto index = m_ms.find("BM_PictureTimes/min_time:2.000");
+        if (read != m_ms.end() && index != m_ms.end() && read->second > 0.0)
+            std::printf("10-minute 1080p file: picture times %.1f ms, one read %.1f ms, "
+                        "ratio %.2f\n",
+                        index->second, read->second, index->second / read->second);
+    }
+
+private:
+    std::map<std::string, double> m_ms;
+};
 
 } // namespace
 
@@ -219,7 +312,9 @@ int main(int argc, char** argv) {
         }
         g_longGop[height] = path;
     }
-    benchmark::RunSpecifiedBenchmarks();
+    g_dir = &dir;
+    TimeKeeper reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     printRatios();
     benchmark::Shutdown();
     return 0;

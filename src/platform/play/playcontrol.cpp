@@ -2,6 +2,7 @@
 
 #include "forms/runtime.h"
 #include "play/mpvsession.h"
+#include "play/picturetimes.h"
 #include "play/stepping.h"
 
 #include <QDeadlineTimer>
@@ -16,6 +17,7 @@
 #include <mpv/client.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -266,6 +268,7 @@ PlayControl::PlayControl(QWidget* parent) : QWidget(parent) {
 }
 
 PlayControl::~PlayControl() {
+    stopPictureTimes();
     m_session.reset();
 }
 
@@ -319,7 +322,9 @@ void PlayControl::setSource(const QString& pathOrUrl) {
     if (info.isDir())
         throw PlayError(kPlayErrFolder);
     const QString path = info.absoluteFilePath();
-    loadUri(QFile::encodeName(path), QByteArray(), true, [path] { return probeVideoExtent(path); });
+    loadUri(
+        QFile::encodeName(path), QByteArray(), true, [path] { return probeVideoExtent(path); },
+        [path](const std::atomic<bool>& cancel) { return probePictureTimes(path, cancel); });
     m_source = pathOrUrl;
     m_kind = 1;
 }
@@ -333,8 +338,11 @@ void PlayControl::setSourceHandle(std::shared_ptr<const QByteArray> wholeFile) {
     ensureSession();
     const QString uri = m_session->addMemorySource(wholeFile);
     try {
-        loadUri(uri.toUtf8(), QByteArray(), true,
-                [wholeFile] { return probeVideoExtent(wholeFile); });
+        loadUri(
+            uri.toUtf8(), QByteArray(), true, [wholeFile] { return probeVideoExtent(wholeFile); },
+            [wholeFile](const std::atomic<bool>& cancel) {
+                return probePictureTimes(wholeFile, cancel);
+            });
     } catch (...) {
         m_session->removeMemorySource(uri);
         throw;
@@ -396,13 +404,14 @@ void PlayControl::dropSource(bool stopEngine) {
     if (m_extentProbe.valid())
         m_extentProbe.wait();
     m_extentProbe = {};
+    stopPictureTimes();
     m_playsDone = 0;
     m_lastProgress = -1;
     update();
 }
 
 void PlayControl::loadUri(const QByteArray& uri, const QByteArray& options, bool wait,
-                          ExtentProbe probe) {
+                          ExtentProbe probe, TimesProbe times) {
     ensureSession();
     dropSource(false);
     // Read while the engine opens the file; needed once its first picture is known.
@@ -416,6 +425,8 @@ void PlayControl::loadUri(const QByteArray& uri, const QByteArray& options, bool
             });
         }))
         m_extentProbe = {};
+    if (times)
+        startPictureTimes(std::move(times));
     restoreAudio();
     // Loaded paused so the first frame and its time are known before anything plays. Every
     // request goes through mpv's queue, in order: a direct call could overtake queued ones.
@@ -465,7 +476,7 @@ void PlayControl::Run() {
     const double start = m_selStart;
     const double end = effectiveSelEnd();
     const double now = m_pendingSeekFrame >= 0 ? frameTime(m_pendingSeekFrame) : shownTime();
-    const double half = 0.5 / m_fps;
+    const double half = halfFrameAt(end);
     const bool soundBack = m_audioOff;
     m_state = 3;
     if (soundBack) {
@@ -741,7 +752,7 @@ void PlayControl::seekExact(double seconds) {
 
 void PlayControl::applyEndLimit(bool running) {
     const double end = effectiveSelEnd();
-    const double half = 0.5 / m_fps;
+    const double half = halfFrameAt(end);
     // With sound beyond the last picture, play ends with the picture as the length does.
     if (running && m_loaded && (end < lastFrameTime() - half || m_soundRunsOn)) {
         // Frames at or past "end" are never shown, so half a frame keeps the last one.
@@ -771,16 +782,51 @@ void PlayControl::onPlayEnd() {
 }
 
 double PlayControl::frameTime(int frame) const {
-    return m_t0 + frame / m_fps;
+    const int n = int(m_pictureTimes.size());
+    if (n == 0)
+        return m_t0 + frame / m_fps;
+    if (frame < n)
+        return m_t0 + m_pictureTimes[size_t(std::max(0, frame))];
+    return m_t0 + pictureTimesEnd() + (frame - n) / m_fps;
 }
 
 int PlayControl::frameAt(double seconds) const {
+    if (!m_pictureTimes.empty()) {
+        // The nearest picture, or the end of the last one (the length) when that is nearer.
+        const double t = seconds - m_t0;
+        const auto& times = m_pictureTimes;
+        const int n = int(times.size());
+        const int after = int(std::lower_bound(times.begin(), times.end(), t) - times.begin());
+        if (after == 0)
+            return 0;
+        const double next = after < n ? times[size_t(after)] : pictureTimesEnd();
+        const int nearest = next - t <= t - times[size_t(after - 1)] ? after : after - 1;
+        return after < n || t < pictureTimesEnd() + 0.5 / m_fps
+                   ? nearest
+                   : n + int(std::min(std::round((t - pictureTimesEnd()) * m_fps), 1e9));
+    }
     // A broken header can claim a duration whose frame count does not fit in an int.
     const double frame = std::round((seconds - m_t0) * m_fps);
     if (!(frame > 0.0))
         return 0;
     return frame < double(std::numeric_limits<int>::max()) ? int(frame)
                                                            : std::numeric_limits<int>::max();
+}
+
+// Where the last picture ends, after the first one: as long after it as the one before it
+// lasted.
+double PlayControl::pictureTimesEnd() const {
+    const auto& times = m_pictureTimes;
+    const size_t n = times.size();
+    return n >= 2 ? 2 * times[n - 1] - times[n - 2] : times.back() + 1.0 / m_fps;
+}
+
+// Half the time the picture shown at `seconds` lasts: past that the next one shows.
+double PlayControl::halfFrameAt(double seconds) const {
+    if (m_pictureTimes.empty())
+        return 0.5 / m_fps;
+    const int k = std::min(frameAt(seconds), int(m_pictureTimes.size()) - 1);
+    return 0.5 * (frameTime(k + 1) - frameTime(k));
 }
 
 double PlayControl::lastFrameTime() const {
@@ -919,6 +965,62 @@ void PlayControl::applyVideoExtent() {
     if (wholeSelection || m_selEnd > m_duration)
         m_selEnd = m_duration;
     emitSelection();
+}
+
+// The picture times are read on a thread of their own, which may outlast a source: a cancelled
+// or late reading is dropped.
+void PlayControl::startPictureTimes(TimesProbe probe) {
+    skipOnError([&] {
+        auto cancel = std::make_shared<std::atomic<bool>>(false);
+        std::promise<std::optional<std::vector<double>>> promise;
+        auto read = promise.get_future();
+        m_timesReader = std::thread([this, serial = m_serial, cancel, probe = std::move(probe),
+                                     promise = std::move(promise)]() mutable {
+            std::optional<std::vector<double>> times;
+            skipOnError([&] { times = probe(*cancel); });
+            promise.set_value(std::move(times));
+            if (!*cancel)
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, serial] {
+                        if (serial == m_serial)
+                            takePictureTimes();
+                    },
+                    Qt::QueuedConnection);
+        });
+        m_timesCancel = std::move(cancel);
+        m_timesRead = std::move(read);
+    });
+}
+
+void PlayControl::stopPictureTimes() {
+    if (m_timesCancel)
+        *m_timesCancel = true;
+    if (m_timesReader.joinable())
+        m_timesReader.join();
+    m_timesCancel.reset();
+    m_timesRead = {};
+    m_pictureTimes.clear();
+}
+
+// Taken once both the times and the first picture's are known. Only a rate that varies changes
+// how positions are counted: where the average rate names every picture, it stays.
+void PlayControl::takePictureTimes() {
+    if (!m_firstFrame || !m_timesRead.valid() ||
+        m_timesRead.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
+    std::optional<std::vector<double>> times = m_timesRead.get();
+    if (!times || times->empty() || !m_hasVideo)
+        return;
+    bool even = true;
+    for (size_t k = 0; k < times->size() && even; ++k)
+        even = std::lround((*times)[k] * m_fps) == long(k);
+    if (even)
+        return;
+    m_pictureTimes = std::move(*times);
+    emitSelection();
+    if (!m_seeking)
+        reportPosition();
 }
 
 void PlayControl::refreshVideoSize() {
@@ -1120,6 +1222,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
             m_t0 = m_hasVideo ? std::max(0.0, timePosNow()) : 0.0;
             m_timePos = m_t0;
             applyVideoExtent();
+            takePictureTimes();
             m_seeking = false;
             m_pendingSeekFrame = -1;
             if (m_network)

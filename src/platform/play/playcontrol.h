@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <thread>
 #include <vector>
 
 struct mpv_event;
@@ -133,9 +134,13 @@ private:
 
     void ensureSession();
     using ExtentProbe = std::function<std::optional<VideoExtent>()>;
+    using TimesProbe = std::function<std::optional<std::vector<double>>(const std::atomic<bool>&)>;
     void loadUri(const QByteArray& uri, const QByteArray& options, bool wait,
-                 ExtentProbe probe = {});
+                 ExtentProbe probe = {}, TimesProbe times = {});
     void applyVideoExtent();
+    void startPictureTimes(TimesProbe probe);
+    void stopPictureTimes();
+    void takePictureTimes();
     void dropSource(bool stopEngine = true);
     void requireSource() const;
     void requireVideo() const;
@@ -182,6 +187,8 @@ private:
     void emitSelection();
     double frameTime(int frame) const;
     int frameAt(double seconds) const;
+    double halfFrameAt(double seconds) const;
+    double pictureTimesEnd() const;
     double lastFrameTime() const;
     double effectiveSelEnd() const;
     // What a screenshot is turned into: a picture, a packed DIB, or the denser form the kept
@@ -252,6 +259,12 @@ private:
     // Where the pictures end, read beside the engine for files whose sound may outlast them.
     mutable std::future<std::optional<VideoExtent>> m_extentProbe;
     mutable bool m_soundRunsOn = false;
+    // Every picture's time after the first, read beside the engine; kept only where the rate
+    // varies, so positions count pictures. Empty, the average rate counts them.
+    std::thread m_timesReader;
+    std::shared_ptr<std::atomic<bool>> m_timesCancel;
+    std::future<std::optional<std::vector<double>>> m_timesRead;
+    std::vector<double> m_pictureTimes;
     // Pictures kept from the last step back: consecutive frames ending just before the engine's
     // frame at m_keptUpTo; m_shownKept is the one shown instead of the engine's, or -1.
     struct KeptFrame {

@@ -15,9 +15,14 @@ namespace korimo {
 
 namespace {
 
-QByteArray& audioDriver() {
-    static QByteArray driver;
-    return driver;
+struct AudioOutput {
+    QByteArray driver;
+    QByteArray device;
+};
+
+AudioOutput& audioOutput() {
+    static AudioOutput output;
+    return output;
 }
 
 constexpr char kMemoryProtocol[] = "korimomem";
@@ -56,8 +61,8 @@ void memClose(void* cookie) {
 
 } // namespace
 
-void MpvSession::setAudioDriver(const QByteArray& driver) {
-    audioDriver() = driver;
+void MpvSession::setAudioDriver(const QByteArray& driver, const QByteArray& device) {
+    audioOutput() = {driver, device};
 }
 
 MpvSession::MpvSession(std::function<void()> wakeup, std::function<void()> frameReady)
@@ -107,8 +112,11 @@ MpvSession::MpvSession(std::function<void()> wakeup, std::function<void()> frame
     };
     for (const auto& o : options)
         mpv_set_option_string(m_mpv, o[0], o[1]);
-    if (!audioDriver().isEmpty())
-        mpv_set_option_string(m_mpv, "ao", audioDriver().constData());
+    const AudioOutput& audio = audioOutput();
+    if (!audio.driver.isEmpty())
+        mpv_set_option_string(m_mpv, "ao", audio.driver.constData());
+    if (!audio.device.isEmpty())
+        mpv_set_option_string(m_mpv, "audio-device", audio.device.constData());
 
     if (mpv_initialize(m_mpv) < 0) {
         mpv_terminate_destroy(m_mpv);

@@ -45,8 +45,9 @@ public:
     QString addMemorySource(std::shared_ptr<const QByteArray> data);
     void removeMemorySource(const QString& uri);
 
-    // The audio driver for sessions made from now on ("null" in tests); empty: mpv's choice.
-    static void setAudioDriver(const QByteArray& driver);
+    // The audio driver and device for sessions made from now on ("null" in tests); empty:
+    // mpv's choice.
+    static void setAudioDriver(const QByteArray& driver, const QByteArray& device = {});
 
 private:
     void renderLoop();

@@ -259,8 +259,8 @@ void postOnce(QObject* target, std::atomic<bool>& queued, Action action) {
 
 } // namespace
 
-void PlayControl::setAudioDriver(const QByteArray& driver) {
-    MpvSession::setAudioDriver(driver);
+void PlayControl::setAudioDriver(const QByteArray& driver, const QByteArray& device) {
+    MpvSession::setAudioDriver(driver, device);
 }
 
 PlayControl::PlayControl(QWidget* parent) : QWidget(parent) {
@@ -386,7 +386,6 @@ void PlayControl::dropSource(bool stopEngine) {
     m_fps = 25.0;
     m_t0 = 0.0;
     m_hasVideo = m_hasAudio = false;
-    m_programStream = false;
     m_videoSize = {};
     m_storedSize = {};
     m_timePos = 0.0;
@@ -910,9 +909,6 @@ void PlayControl::onFileLoaded() {
     };
     m_hasVideo = selected("vid");
     m_hasAudio = selected("aid");
-    char* format = mpv_get_property_string(h, "file-format");
-    m_programStream = format && std::strcmp(format, "mpeg") == 0;
-    mpv_free(format);
     if (m_hasVideo)
         turnUpright();
     m_loaded = true;
@@ -1227,8 +1223,12 @@ void PlayControl::handleEvent(const mpv_event* e) {
             m_pendingSeekFrame = -1;
             if (m_network)
                 updateDownload(m_cacheEnd, m_cacheEof);
-            if (m_state == 3)
+            if (m_state == 3) {
+                // Play from the load ends where Run's does: with the last picture, not with
+                // sound that runs on past it and leaves the position beyond every picture.
+                applyEndLimit(true);
                 setProp("pause", "no");
+            }
             break;
         }
         if (seekSettled()) {

@@ -111,8 +111,9 @@ public:
     // 1 when the last memory source loaded, 0 otherwise.
     int MemoryLoadCheck() const { return m_memoryCheck; }
 
-    // The audio driver for controls that start their engine from now on ("null" in tests).
-    static void setAudioDriver(const QByteArray& driver);
+    // The audio driver and device for controls that start their engine from now on ("null" in
+    // tests, whose clock runs as a sound card's does).
+    static void setAudioDriver(const QByteArray& driver, const QByteArray& device = {});
     // The engine behind the control, for measurement tools; null until a source was set.
     MpvSession* session() const { return m_session.get(); }
 
@@ -245,8 +246,6 @@ private:
     mutable int m_restarts = 0;
     mutable bool m_awaitSeekStart = false;
     mutable bool m_audioOff = false;
-    // An MPEG program stream: its sound, taken up again mid-file, needs a fresh read.
-    mutable bool m_programStream = false;
     mutable bool m_downloadDone = true;
     mutable bool m_cutShort = false;
     mutable bool m_endPending = false;

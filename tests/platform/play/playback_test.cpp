@@ -25,6 +25,19 @@ std::vector<int> progressValues(const QSignalSpy& spy) {
     return v;
 }
 
+// The end-of-play tests run with a sound output whose clock runs, as a sound card's does, and
+// with none at all (a device that cannot be opened, as on a machine without sound).
+class EndOfPlayTest : public PlayTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        if (GetParam())
+            PlayControl::setAudioDriver("null");
+        else
+            PlayControl::setAudioDriver("alsa", "alsa/korimo-no-such-device");
+    }
+    void TearDown() override { PlayControl::setAudioDriver("null"); }
+};
+
 } // namespace
 
 TEST_F(PlayTest, SourceRunPauseStopAndResetMoveThroughTheStates) {
@@ -71,7 +84,7 @@ TEST_F(PlayTest, SourceRunPauseStopAndResetMoveThroughTheStates) {
     EXPECT_THROW(play.FramePicture(1000), PlayError);
 }
 
-TEST_F(PlayTest, PlaysToTheEndAndRewindsWhenAsked) {
+TEST_P(EndOfPlayTest, PlaysToTheEndAndRewindsWhenAsked) {
     PlayControl play;
     play.setSource(clipPath(QStringLiteral("clip.mov")));
     QSignalSpy progress(&play, &PlayControl::Progress);
@@ -93,7 +106,7 @@ TEST_F(PlayTest, PlaysToTheEndAndRewindsWhenAsked) {
 
 // Played to its end, with and without the rewind, Position, the frame captured and the picture
 // painted name one frame: the last, or the first after a rewind.
-TEST_F(PlayTest, AtTheEndOfPlayPositionCaptureAndPictureAgree) {
+TEST_P(EndOfPlayTest, AtTheEndOfPlayPositionCaptureAndPictureAgree) {
     for (const char* name : {"clip.mov", "clip.mpg", "longsound.mpg"}) {
         for (bool rewind : {false, true}) {
             PlayControl play;
@@ -146,6 +159,31 @@ TEST_F(PlayTest, PlayAfterPausedSeeksAndStepsRunsToTheLastPicture) {
         }
     }
 }
+
+// Played to its end, a video steps back from its last picture and on to the first, whatever its
+// container and however its sound ends.
+TEST_P(EndOfPlayTest, AfterPlayReachesTheEndStepsGoBack) {
+    for (const char* name :
+         {"longsound.mpg", "longsound.mp4", "clip.mpg", "clip.mov", "mpeg4.avi", "clip.wmv"}) {
+        SCOPED_TRACE(name);
+        PlayControl play;
+        play.setSource(clipPath(QString::fromLatin1(name)));
+        ASSERT_TRUE(waitUntil([&] { return play.State() == 1; }, 10000)) << "did not finish";
+        const int last = play.TrackLength() - 1;
+        ASSERT_EQ(play.Position(), last);
+        for (int i = last - 1; i >= last - 3; --i) {
+            ASSERT_NO_THROW(play.PreviousFrame()) << "step back to " << i;
+            EXPECT_EQ(play.Position(), i);
+            EXPECT_EQ(decodeIndex(play.FramePicture(5000)), i);
+        }
+        ASSERT_NO_THROW(play.NextFrame());
+        EXPECT_EQ(play.Position(), last - 2);
+        EXPECT_EQ(decodeIndex(play.FramePicture(5000)), last - 2);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SoundOutputs, EndOfPlayTest, ::testing::Bool(),
+                         [](const auto& p) { return p.param ? "Timed" : "None"; });
 
 TEST_F(PlayTest, RunWithASelectionStaysInsideIt) {
     PlayControl play;

@@ -33,6 +33,8 @@ class MpvSession;
 // - TrackLength, Position and the event arguments count frames (32-bit), so one slider step is
 //   one frame. A source without a picture counts 25 frames a second. Where the sound of a file
 //   runs on past its last picture, the length (Duration included) ends with the last picture.
+//   Where a file's frame rate varies they count its pictures, whose times are read from its
+//   packets beside the engine; until those are in, and for an address, the average rate counts.
 // - A new source starts playing once loaded and selects all of it; an empty Source drops it.
 // - Run plays the selection from its start (or from where it was paused inside it) to its end;
 //   PlayCount 0 repeats it, n plays it n times; at the end State is 1 and AutoRewind returns to
@@ -42,7 +44,8 @@ class MpvSession;
 //   no frame to step to. Steps, seeks and frames wait for the engine's answer with the window
 //   painting (a step with the busy pointer); only an engine that stops answering ends one in an
 //   error.
-//   Steps back keep the pictures decoded on the way, so the next steps back show those.
+//   Steps back keep the pictures decoded on the way, so the next steps back show those; while
+//   a step back waits, the picture it began on stays painted.
 // - Source on a local file returns once the file is loaded or has failed (bounded wait), and
 //   throws for a file the engine cannot open; one still loading after the wait goes on loading
 //   as an address does. Only absolute local paths and http/https addresses

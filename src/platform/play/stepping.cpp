@@ -122,7 +122,8 @@ void PlayControl::keepFramesBefore(double target) {
     m_timePos = at;
     std::vector<KeptFrame> frames;
     if (at < target - kTimeEpsilon) {
-        setProp("speed", "16");
+        // As fast as the engine goes: each step otherwise waits out part of a frame's time.
+        setProp("speed", "100");
         while (at < target - kTimeEpsilon) {
             // The engine takes its next step while this picture is converted; it answers the
             // screenshot first, as its commands run in the order given.

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace korimo;
@@ -277,21 +278,18 @@ TEST_F(MainFormTest, DraggingTheSkinOrStatusLineMovesTheWindowWithAnyButton) {
     main.Show();
     QApplication::processEvents();
     for (int button : {1, 2}) {
+        const Qt::MouseButton pressed = button == 1 ? Qt::LeftButton : Qt::RightButton;
+        QWidget* grip = button == 1 ? static_cast<QWidget*>(main.Elastic1) : main.LblHide;
+        const QPoint at = button == 1 ? QPoint(20, 300) : QPoint(5, 5);
         const QPoint start = main.pos();
-        const QPoint grab = main.mapToGlobal(QPoint(100, 450));
+        const QPoint grab = grip->mapToGlobal(at);
         QCursor::setPos(grab);
-        if (button == 1)
-            main.Elastic1_MouseDown(button, 0, 100, 450);
-        else
-            main.LblHide_MouseDown(button, 0, 5, 5);
+        QTest::mousePress(grip, pressed, {}, at);
         // Without a window manager the window follows the pointer itself.
         QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(grab + QPoint(40, 25)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+                         Qt::NoButton, pressed, Qt::NoModifier);
         QApplication::sendEvent(main.LblHide, &move);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5),
-                            QPointF(grab + QPoint(40, 25)), Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QApplication::sendEvent(main.LblHide, &release);
+        QTest::mouseRelease(grip, pressed, {}, grip->mapFromGlobal(grab + QPoint(40, 25)));
         EXPECT_EQ(main.pos(), start + QPoint(40, 25)) << button;
         // Once released, moves no longer drag.
         QMouseEvent later(QEvent::MouseMove, QPointF(5, 5), QPointF(grab + QPoint(90, 90)),

@@ -23,6 +23,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -201,15 +202,11 @@ TEST_F(ViewerTest, DraggingThePictureWithTheRightButtonMovesTheWindowToo) {
     const QPoint grab = v->ClipPic->mapToGlobal(QPoint(10, 10));
     const QPoint to = grab + QPoint(30, -20);
     QCursor::setPos(grab);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(grab), Qt::RightButton,
-                      Qt::RightButton, Qt::NoModifier);
-    QApplication::sendEvent(v->ClipPic, &press);
+    QTest::mousePress(v->ClipPic, Qt::RightButton, {}, QPoint(10, 10));
     QMouseEvent move(QEvent::MouseMove, QPointF(40, -10), QPointF(to), Qt::NoButton,
                      Qt::RightButton, Qt::NoModifier);
     QApplication::sendEvent(v->ClipPic, &move);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(40, -10), QPointF(to), Qt::RightButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(v->ClipPic, &release);
+    QTest::mouseRelease(v->ClipPic, Qt::RightButton, {}, v->ClipPic->mapFromGlobal(to));
     EXPECT_EQ(v->pos(), start + QPoint(30, -20));
 }
 

@@ -30,6 +30,15 @@ QPointer<QWidget>& wanted() {
     return window;
 }
 
+// The X window of a top-level widget, made now when it has none yet. Not through winId(): on an
+// owned window that marks the owner as one with native children, and every control of the owner
+// then gets an X window of its own, which takes the owner's presses from it.
+xcb_window_t nativeWindow(QWidget* window) {
+    if (!window->testAttribute(Qt::WA_WState_Created) || !window->internalWinId())
+        window->createWinId();
+    return static_cast<xcb_window_t>(window->internalWinId());
+}
+
 bool onScreen(const QWidget* w) {
     return w->isVisible() && !w->isMinimized() && w->windowHandle() &&
            w->windowHandle()->isExposed();
@@ -43,8 +52,8 @@ void setOwner(QWidget* window, const QWidget* owner) {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !x11->connection())
         return;
-    const auto own = static_cast<xcb_window_t>(window->window()->winId());
-    const auto by = static_cast<xcb_window_t>(owner->window()->winId());
+    const xcb_window_t own = nativeWindow(window->window());
+    const xcb_window_t by = nativeWindow(const_cast<QWidget*>(owner->window()));
     if (own == by)
         return;
     xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE, own, XCB_ATOM_WM_TRANSIENT_FOR,
@@ -58,7 +67,7 @@ void setToolFrame(QWidget* window) {
     QWidget* w = window->window();
     // Qt hands the type to the native window it has when the attribute changes, not to one it
     // makes later (a new parent makes a new one), so it is set afresh on the window now there.
-    w->winId();
+    nativeWindow(w);
     w->setAttribute(Qt::WA_X11NetWmWindowTypeToolBar, false);
     w->setAttribute(Qt::WA_X11NetWmWindowTypeToolBar, true);
 }
@@ -69,11 +78,12 @@ QRect frameGeometry(const QWidget* window) {
         return {};
     const QRect known = w->frameGeometry();
     auto* x11 = onX11() ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection() || !w->testAttribute(Qt::WA_WState_Created))
+    if (!x11 || !x11->connection() || !w->testAttribute(Qt::WA_WState_Created) ||
+        !w->internalWinId())
         return known;
     xcb_connection_t* c = x11->connection();
     // The manager's frame is the ancestor whose parent is the root.
-    auto id = static_cast<xcb_window_t>(w->winId());
+    auto id = static_cast<xcb_window_t>(w->internalWinId());
     for (int depth = 0; depth < 16; ++depth) {
         xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, id), nullptr);
         if (!tree)
@@ -106,6 +116,29 @@ bool preferX11(int argc, char** argv) {
         return false;
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("xcb"));
     return true;
+}
+
+bool buttonHeld(int button) {
+    const Qt::MouseButton qtButton = button == 2   ? Qt::RightButton
+                                     : button == 4 ? Qt::MiddleButton
+                                                   : Qt::LeftButton;
+    auto* x11 = onX11() ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    const xcb_setup_t* setup = c ? xcb_get_setup(c) : nullptr;
+    if (!setup)
+        return QGuiApplication::mouseButtons() & qtButton;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(setup).data;
+    xcb_query_pointer_reply_t* pointer =
+        xcb_query_pointer_reply(c, xcb_query_pointer(c, screen->root), nullptr);
+    if (!pointer)
+        return QGuiApplication::mouseButtons() & qtButton;
+    // X numbers the right button 3 and the middle one 2.
+    const uint16_t mask = button == 2   ? XCB_BUTTON_MASK_3
+                          : button == 4 ? XCB_BUTTON_MASK_2
+                                        : XCB_BUTTON_MASK_1;
+    const bool held = pointer->mask & mask;
+    std::free(pointer);
+    return held;
 }
 
 void activate(QWidget* window) {

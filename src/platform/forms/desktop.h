@@ -28,6 +28,10 @@ QRect frameGeometry(const QWidget* window);
 // its own windows. Call before the application object is made. True when it chose X11.
 bool preferX11(int argc, char** argv);
 
+// Whether the mouse button (1 left, 2 right, 4 middle) is held down now, as the window system
+// has it at this moment rather than as the events handled so far tell.
+bool buttonHeld(int button);
+
 // Asks for the window to become the active one. On X11 a window the manager has not put on
 // screen yet becomes active once it is there, and the last request wins whichever window the
 // manager maps first; shownOnScreen tells when a window has come onto the screen.

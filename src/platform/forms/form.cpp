@@ -217,6 +217,9 @@ bool Form::event(QEvent* event) {
 }
 
 void Form::beginWindowDrag(int button) {
+    // A button let go before its press is handled starts no drag: nothing would end it.
+    if (!desktop::buttonHeld(button))
+        return;
     // The manager's own move ends only on the left button's release, so only that button hands
     // the move over; with any other the form follows the pointer until that button is let go.
     if (button == 1) {

@@ -137,6 +137,8 @@ void Main::btnSelStart_Click() {
         g_SelectionMarked = true;
     }
     btnSelStart->Refresh();
+    // The arrow keys step the video after the marks as after every other button of the strip.
+    SetFocus(trkPosition);
 }
 
 void Main::btnSelEnd_Click() {
@@ -149,16 +151,19 @@ void Main::btnSelEnd_Click() {
         g_SelectionMarked = true;
     }
     btnSelEnd->Refresh();
+    SetFocus(trkPosition);
 }
 
 void Main::btnStart_Click() {
     clearSelectionMarks(btnSelEnd, btnSelStart, false);
     skipOnError([this] { MMPlay->SeekStart(); });
+    SetFocus(trkPosition);
 }
 
 void Main::btnEnd_Click() {
     clearSelectionMarks(btnSelEnd, btnSelStart, false);
     skipOnError([this] { MMPlay->SeekEnd(); });
+    SetFocus(trkPosition);
 }
 
 void Main::Cmd2_MouseMove(int Index, int, int, float, float) {

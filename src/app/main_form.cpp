@@ -461,7 +461,8 @@ void Main::Form_Resize() {
     } else if (VidBAS::g_ToolsOpen) {
         if (Form* tools = Loaded(QStringLiteral("Tools"))) {
             tools->setWindowState(Qt::WindowNoState);
-            tools->Show();
+            // Back beside the main window, which keeps the keys.
+            tools->showWithoutActivating();
         }
     }
     // The skin covers the whole window at every size, the maximised one too.

@@ -151,16 +151,26 @@ void activate(QWidget* window) {
     }
     // Qt would put off the activation of a window not yet mapped until it is, after any request
     // made meanwhile; the wanted window is kept here instead and asked for once it is there.
-    wanted() = w;
-    if (onScreen(w))
+    // A request made is not kept: what the user activates after it stays active.
+    if (onScreen(w)) {
+        wanted() = nullptr;
         w->activateWindow();
+    } else {
+        wanted() = w;
+    }
 }
 
-void shownOnScreen() {
-    // The manager may have given a newly mapped window the focus of its own accord.
+void shownOnScreen(QWidget* window) {
     QWidget* w = wanted().data();
-    if (w && onScreen(w))
-        w->activateWindow();
+    if (!w || !window || w != window->window() || !onScreen(w))
+        return;
+    wanted() = nullptr;
+    w->activateWindow();
+}
+
+void showWithoutActivating(QWidget* window) {
+    window->setAttribute(Qt::WA_ShowWithoutActivating, true);
+    window->show();
 }
 
 } // namespace korimo::desktop

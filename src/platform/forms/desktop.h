@@ -33,9 +33,15 @@ bool preferX11(int argc, char** argv);
 bool buttonHeld(int button);
 
 // Asks for the window to become the active one. On X11 a window the manager has not put on
-// screen yet becomes active once it is there, and the last request wins whichever window the
-// manager maps first; shownOnScreen tells when a window has come onto the screen.
+// screen yet becomes active once it is there, unless a later request replaced this one;
+// shownOnScreen tells when a window has come onto the screen. A request is not repeated: the
+// manager activates no window of ours by itself (see showWithoutActivating), so what the user
+// activates afterwards stays active.
 void activate(QWidget* window);
-void shownOnScreen();
+void shownOnScreen(QWidget* window);
+
+// Shows a window leaving its activation to the program: the manager would otherwise activate a
+// window it maps anew, over the window the program asked for meanwhile.
+void showWithoutActivating(QWidget* window);
 
 } // namespace korimo::desktop

@@ -125,7 +125,7 @@ void Form::Show(int modal, QWidget* owner) {
     }
     prepareFrame();
     if (modal == 0) {
-        show();
+        desktop::showWithoutActivating(this);
         claimOwner();
         raise();
         activateWhenOnScreen();
@@ -137,7 +137,7 @@ void Form::Show(int modal, QWidget* owner) {
     if (m_modalLoop)
         return; // already shown modally further up the stack
     setWindowModality(Qt::ApplicationModal);
-    show();
+    desktop::showWithoutActivating(this);
     claimOwner();
     raise();
     activateWhenOnScreen();
@@ -152,6 +152,16 @@ void Form::Show(int modal, QWidget* owner) {
         m_modalLoop = nullptr;
         setWindowModality(Qt::NonModal);
     }
+}
+
+void Form::showWithoutActivating() {
+    Load();
+    if (!m_loaded)
+        return;
+    prepareFrame();
+    desktop::showWithoutActivating(this);
+    claimOwner();
+    raise();
 }
 
 void Form::claimOwner() {
@@ -249,7 +259,7 @@ bool Form::eventFilter(QObject* watched, QEvent* event) {
         const bool exposed = windowHandle()->isExposed();
         if (exposed && m_awaitingScreen) {
             m_awaitingScreen = false;
-            desktop::shownOnScreen();
+            desktop::shownOnScreen(this);
         }
         // A manager may put a minimised window back on screen (from its task list, or with its
         // owner) without Qt hearing of it; the window is then restored here, so that its

@@ -28,6 +28,8 @@ public:
     bool Unload(int mode = FormCode);
     // Modal shows block until the form is hidden or unloaded. An owner keeps the form above it.
     void Show(int modal = 0, QWidget* owner = nullptr);
+    // Shows the form modeless, above its owner, leaving the activation where it is.
+    void showWithoutActivating();
     void Hide();
     void Refresh();
     bool IsModalRunning() const { return m_modalLoop != nullptr; }

@@ -200,11 +200,12 @@ SafeFile::SafeFile(const QString& target, Mode mode) : m_mode(mode) {
         if (::access(native(path).constData(), W_OK) != 0)
             throwFor(cannot, errno);
     }
+    // Before the file is made: a constructor that throws leaves nothing to remove it.
+    m_buffer.resize(kBufferSize);
     removeStaleTemporaries(m_folder);
     openTemporary(name, cannot);
-    // Tells the saves of other processes that this file is being written (see above).
+    // Other saves into the folder see by the lock that this file's save is alive.
     ::flock(m_fd, LOCK_EX | LOCK_NB);
-    m_buffer.resize(kBufferSize);
 }
 
 void SafeFile::openTemporary(const QString& name, const QString& cannot) {

@@ -128,6 +128,10 @@ void PlayControl::keepFramesBefore(double target) {
             // The engine takes its next step while this picture is converted; it answers the
             // screenshot first, as its commands run in the order given.
             const uint64_t shot = requestScreenshot(FrameForm::Kept);
+            const auto unwanted = qScopeGuard([this, shot] {
+                m_wanted.erase(shot);
+                m_replies.erase(shot);
+            });
             const double next = frameStepFrom(at);
             frames.push_back({at, takeScreenshot(shot, kEngineWaitMs).image});
             if (int(frames.size()) > capacity)

@@ -1,5 +1,6 @@
 #include "settings/inifile.h"
 
+#include <QStringDecoder>
 #include <QStringList>
 
 namespace korimo {
@@ -51,18 +52,38 @@ bool isHex(QChar c) {
 } // namespace
 
 std::optional<QString> iniValueText(const QByteArray& raw) {
-    const QString s = QString::fromUtf8(raw).trimmed();
+    // Only blanks and tabs around a value are layout, as in Qt's own reader; any other space, a
+    // no-break space for one, belongs to the value. What was quoted or escaped is never cut.
+    const auto layout = [](QChar c) { return c == u' ' || c == u'\t'; };
+    // A no-break space of zero width at the start is the value's own, not a byte-order mark.
+    const QString s =
+        QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom).decode(raw);
     QStringList parts;
     QString current;
+    qsizetype kept = 0; // current up to here came quoted or escaped
     bool inQuotes = false, quoted = false, list = false;
-    for (qsizetype i = 0; i < s.size(); ++i) {
+    const auto skipLayout = [&](qsizetype& i) {
+        while (i + 1 < s.size() && layout(s[i + 1]))
+            ++i;
+    };
+    const auto chopLayout = [&] {
+        if (quoted)
+            return;
+        qsizetype n = current.size();
+        while (n > kept && layout(current[n - 1]))
+            --n;
+        current.truncate(n);
+    };
+    qsizetype i = -1;
+    skipLayout(i);
+    for (++i; i < s.size(); ++i) {
         const QChar c = s[i];
         if (c == u'"') {
             inQuotes = !inQuotes;
             quoted = true;
             // Blanks after a closing quote are layout, as before a note that follows.
-            while (!inQuotes && i + 1 < s.size() && s[i + 1] == u' ')
-                ++i;
+            if (!inQuotes)
+                skipLayout(i);
         } else if (c == u'\\' && i + 1 < s.size()) {
             const QChar e = s[++i];
             const char* plain = "a\ab\bf\fn\nr\rt\tv\v";
@@ -72,36 +93,37 @@ std::optional<QString> iniValueText(const QByteArray& raw) {
                     current += QLatin1Char(p[1]);
                     done = true;
                 }
-            if (done)
-                continue;
-            if (e == u'x') {
+            if (!done && e == u'x') {
                 uint code = 0;
                 while (i + 1 < s.size() && isHex(s[i + 1]))
                     code = code * 16 + uint(QString(s[++i]).toUInt(nullptr, 16));
                 current += QChar(char16_t(code));
-            } else if (e >= u'0' && e <= u'7') {
+            } else if (!done && e >= u'0' && e <= u'7') {
                 uint code = uint(e.unicode() - u'0');
                 while (i + 1 < s.size() && s[i + 1] >= u'0' && s[i + 1] <= u'7')
                     code = code * 8 + uint(s[++i].unicode() - u'0');
                 current += QChar(char16_t(code));
-            } else {
+            } else if (!done) {
                 current += e;
             }
+            kept = current.size();
         } else if (c == u';' && !inQuotes) {
             break; // the rest of the line is a note
         } else if (c == u',' && !inQuotes) {
-            parts << (quoted ? current : current.trimmed());
+            chopLayout();
+            parts << current;
             current.clear();
+            kept = 0;
             quoted = false;
             list = true;
-            while (i + 1 < s.size() && s[i + 1] == u' ')
-                ++i;
+            skipLayout(i);
         } else {
             current += c;
+            if (inQuotes)
+                kept = current.size();
         }
     }
-    if (!quoted)
-        current = current.trimmed();
+    chopLayout();
     if (list) {
         parts << current;
         return parts.join(QLatin1Char(','));
@@ -110,8 +132,9 @@ std::optional<QString> iniValueText(const QByteArray& raw) {
         return current.mid(1);
     if (current == QLatin1String("@Invalid()"))
         return std::nullopt;
-    if (current.startsWith(QLatin1String("@ByteArray(")) && current.endsWith(u')'))
-        return current.mid(11, current.size() - 12);
+    for (const QLatin1String wrapper : {QLatin1String("@ByteArray("), QLatin1String("@String(")})
+        if (current.startsWith(wrapper) && current.endsWith(u')'))
+            return current.mid(wrapper.size(), current.size() - wrapper.size() - 1);
     return current;
 }
 
@@ -160,7 +183,8 @@ QByteArray iniValueBytes(const QString& value) {
             out += "\\v";
             break;
         default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
+            // A byte-order mark would be taken for the encoding's and dropped by a reader.
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.unicode() == 0xfeff) {
                 out += "\\x" + QByteArray::number(c.unicode(), 16);
                 escapeHexNext = true;
             } else if (c.isHighSurrogate() && i + 1 < s.size()) {

@@ -17,6 +17,7 @@
 
 using korimo::SettingsStore;
 using korimo::StepError;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -216,23 +217,43 @@ TEST(SettingsStore, AStoreThatIsAPipeNeverHoldsTheProgramAndIsLeftInPlace) {
 
 TEST(SettingsStore, TextsReadBackTheSameThroughQtsOwnIniSettingsEitherWay) {
     const QStringList values = {"C:\\old\\dir",
+                                "\\\\server\\share\\",
                                 "say \"cheese\"",
+                                "\"quoted whole\"",
                                 "@Invalid()",
+                                "@@twice",
+                                "@String(x)",
                                 "  blanks around  ",
+                                " ",
                                 "a;b=c,d",
+                                "; a note?",
                                 "tab\there\nand a line",
+                                "\ttabs at both ends\t",
+                                "\nlines at both ends\r\n",
+                                " \t mixed \t ",
+                                u"Captures\u00a0"_s,
+                                u"\u00a0no-break spaces\u00a0\u00a0"_s,
+                                u"\u3000ideographic\u2003em\u2028"_s,
+                                u"\u0085next line\u0085"_s,
+                                u"\ufeffmarked"_s,
                                 "\x01"
                                 "7 after a control",
+                                QString(QChar(0)) + "nul first",
                                 "ünïcödé € 😀",
                                 "#not a comment",
+                                "[Settings]",
                                 ""};
     for (int i = 0; i < values.size(); ++i) {
         const QString key = QStringLiteral("Key%1").arg(i);
         {
             korimo::test::ScopedSettingsFile file;
             SettingsStore::save(key, values[i]);
+            EXPECT_EQ(SettingsStore::get(key, "<none>").toStdString(), values[i].toStdString())
+                << "written and read by the store";
             QSettings raw(file.path(), QSettings::IniFormat);
-            EXPECT_EQ(raw.value("Settings/" + key).toString(), values[i]) << "written by the store";
+            EXPECT_EQ(raw.value("Settings/" + key).toString().toStdString(),
+                      values[i].toStdString())
+                << "written by the store";
         }
         {
             korimo::test::ScopedSettingsFile file;
@@ -240,7 +261,8 @@ TEST(SettingsStore, TextsReadBackTheSameThroughQtsOwnIniSettingsEitherWay) {
                 QSettings raw(file.path(), QSettings::IniFormat);
                 raw.setValue("Settings/" + key, values[i]);
             }
-            EXPECT_EQ(SettingsStore::get(key, "<none>"), values[i]) << "written by Qt";
+            EXPECT_EQ(SettingsStore::get(key, "<none>").toStdString(), values[i].toStdString())
+                << "written by Qt";
         }
     }
 }

@@ -8,12 +8,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <fcntl.h>
 #include <limits>
 #include <map>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace korimo {
@@ -97,6 +101,53 @@ const Snapshot& readStore() {
     return g_snapshot;
 }
 
+// Held while the file is read, changed and written, so that two copies of the program saving
+// at once each keep the other's keys. The lock is the file's own beside the store, taken with
+// flock, which the system lets go of when a copy dies holding it.
+class StoreLock {
+public:
+    explicit StoreLock(const QString& store) {
+        const QByteArray path = QFile::encodeName(store + QStringLiteral(".lock"));
+        m_fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                      0600);
+        if (m_fd < 0) {
+            // A folder that cannot take the lock cannot take the file either: the write goes
+            // on and fails with the system's own reason.
+            m_held = true;
+            return;
+        }
+        // Another copy holds the lock only for one write; a few seconds means it is stuck.
+        constexpr auto kPatience = std::chrono::seconds(4);
+        const auto deadline = std::chrono::steady_clock::now() + kPatience;
+        auto pause = std::chrono::milliseconds(1);
+        for (;;) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+                m_held = true;
+                return;
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                m_held = true; // a file system without locks: write as before
+                return;
+            }
+            if (std::chrono::steady_clock::now() >= deadline)
+                return;
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(20));
+        }
+    }
+    ~StoreLock() {
+        if (m_fd >= 0)
+            ::close(m_fd); // lets the lock go
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+    bool held() const { return m_held; }
+
+private:
+    int m_fd = -1;
+    bool m_held = false;
+};
+
 void tellFailure(const QString& reason) {
     if (g_failing)
         return;
@@ -118,7 +169,18 @@ QString SettingsStore::get(const QString& key, const QString& defaultValue) {
 void SettingsStore::save(const QString& key, const QString& value) {
     g_unwritten[key.toLower()] = {key, value};
     const QString path = storePath();
-    // Read again now: another window or copy of the program may have written since.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        tellFailure(QStringLiteral("The folder %1 cannot be made").arg(folder));
+        return;
+    }
+    const StoreLock lock(path);
+    if (!lock.held()) {
+        tellFailure(QStringLiteral("Locked by another program"));
+        return;
+    }
+    // Read again under the lock: another window or copy of the program may have written since,
+    // and only the keys changed here are written over what it left.
     g_snapshot.valid = false;
     const Snapshot& now = readStore();
     if (now.error) {
@@ -130,9 +192,6 @@ void SettingsStore::save(const QString& key, const QString& value) {
     for (const auto& [lower, entry] : g_unwritten)
         text.setValue(kSection, entry.first, entry.second);
     try {
-        const QString folder = QFileInfo(path).absolutePath();
-        if (!QDir().mkpath(folder))
-            throw FileWriteError("", QStringLiteral("The folder %1 cannot be made").arg(folder));
         writeFileSafely(path, text.bytes());
     } catch (const FileWriteError& e) {
         tellFailure(e.reason().isEmpty() ? QString::fromUtf8(e.what()) : e.reason());

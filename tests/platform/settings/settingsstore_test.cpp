@@ -3,17 +3,22 @@
 #include "support/diskfaults.h"
 #include "support/testenv.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSettings>
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <future>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using korimo::SettingsStore;
 using korimo::StepError;
@@ -265,4 +270,129 @@ TEST(SettingsStore, TextsReadBackTheSameThroughQtsOwnIniSettingsEitherWay) {
                 << "written by Qt";
         }
     }
+}
+
+namespace {
+
+// Another copy of the program, as far as the store goes: this test executable started again
+// with the writer's part, told the file and its own key. Each "go" line from the test starts a
+// round of saves of that key, answered with "done" once the round's last value is written.
+const char* const kWriterEnv = "KORIMO_SETTINGS_WRITER";
+constexpr int kSavesPerRound = 3;
+
+QString roundValue(const QString& key, int round, int save) {
+    return QStringLiteral("%1 round %2 save %3").arg(key).arg(round).arg(save);
+}
+
+} // namespace
+
+TEST(SettingsStoreWriter, SavesItsKeyRoundByRound) {
+    const QStringList job = qEnvironmentVariable(kWriterEnv).split(u'\n');
+    if (job.size() != 2)
+        GTEST_SKIP() << "runs only as the writer started by the two-copies test";
+    SettingsStore::setFile(job[0]);
+    bool failed = false;
+    SettingsStore::setWriteFailureHandler([&](const QString&, const QString& reason) {
+        failed = true;
+        std::fprintf(stdout, "failed: %s\n", reason.toLocal8Bit().constData());
+    });
+    char line[64];
+    for (int round = 0; std::fgets(line, sizeof line, stdin); ++round) {
+        for (int save = 0; save < kSavesPerRound; ++save)
+            SettingsStore::save(job[1], roundValue(job[1], round, save));
+        std::fprintf(stdout, "done\n");
+        std::fflush(stdout);
+    }
+    SettingsStore::setFile(QString());
+    EXPECT_FALSE(failed);
+}
+
+// Two copies of the program saving different keys at the same moment each keep the other's
+// last value, and neither writes back a key it did not change.
+TEST(SettingsStore, TwoCopiesSavingAtOnceLoseNoValue) {
+    korimo::test::ScopedSettingsFile file;
+    SettingsStore::save("Ext", ".gif");
+    SettingsStore::save("Folder", "chosen here first");
+    const QStringList keys = {"Folder", "OldDir"};
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (const QString& key : keys) {
+        auto writer = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kWriterEnv), file.path() + u'\n' + key);
+        writer->setProcessEnvironment(env);
+        writer->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        writer->start(QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("--gtest_filter=SettingsStoreWriter.*")});
+        ASSERT_TRUE(writer->waitForStarted(10000));
+        writers.push_back(std::move(writer));
+    }
+    constexpr int kRounds = 20;
+    int lost = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        // Sent to both before either answer is awaited, so that both rounds run at once.
+        for (auto& writer : writers) {
+            writer->write("go\n");
+            ASSERT_TRUE(writer->waitForBytesWritten(10000));
+        }
+        for (auto& writer : writers) {
+            QByteArray answer; // past the test framework's own lines
+            while (answer != "done\n") {
+                while (!writer->canReadLine())
+                    ASSERT_TRUE(writer->waitForReadyRead(30000)) << "round " << round;
+                answer = writer->readLine();
+                ASSERT_FALSE(answer.startsWith("failed")) << answer.constData();
+            }
+        }
+        for (const QString& key : keys)
+            if (SettingsStore::get(key, "<none>") != roundValue(key, round, kSavesPerRound - 1)) {
+                ++lost;
+                ADD_FAILURE() << "round " << round << ": " << key.toStdString() << " holds "
+                              << SettingsStore::get(key, "<none>").toStdString();
+            }
+    }
+    for (auto& writer : writers) {
+        writer->closeWriteChannel();
+        ASSERT_TRUE(writer->waitForFinished(30000));
+        const QByteArray output = writer->readAll();
+        EXPECT_EQ(writer->exitCode(), 0) << output.constData();
+        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.constData();
+    }
+    EXPECT_EQ(lost, 0) << "values lost in " << kRounds << " rounds";
+    EXPECT_EQ(SettingsStore::get("Ext", "<none>"), ".gif") << "a key neither copy changed";
+    // A key changed here before the other copies changed it is not written back with the next.
+    SettingsStore::save("BW", "True");
+    EXPECT_EQ(SettingsStore::get("Folder", "<none>"),
+              roundValue("Folder", kRounds - 1, kSavesPerRound - 1));
+}
+
+// A lock that another program holds past the wait fails the write like any other cause: told
+// once, the value kept for the run and written with the next write that gets the lock.
+TEST(SettingsStore, ALockHeldElsewhereFailsTheWriteAndTheValueHolds) {
+    korimo::test::ScopedSettingsFile file;
+    SettingsStore::save("Ext", ".gif");
+    QStringList told;
+    SettingsStore::setWriteFailureHandler(
+        [&](const QString& path, const QString& reason) { told << path + ": " + reason; });
+    const QByteArray lockPath = QFile::encodeName(file.path() + ".lock");
+    const int held = ::open(lockPath.constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    const QByteArray before = [&] {
+        QFile f(file.path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    SettingsStore::save("Ext", ".jpg");
+    EXPECT_EQ(told, QStringList{file.path() + ": Locked by another program"});
+    EXPECT_EQ(SettingsStore::get("Ext", ".bmp"), ".jpg");
+    QFile f(file.path());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    ::close(held);
+
+    SettingsStore::saveBool("BW", true);
+    QSettings raw(file.path(), QSettings::IniFormat);
+    EXPECT_EQ(raw.value("Settings/Ext").toString(), ".jpg");
+    EXPECT_EQ(raw.value("Settings/BW").toString(), "True");
+    EXPECT_EQ(told.size(), 1);
+    SettingsStore::setWriteFailureHandler({});
 }

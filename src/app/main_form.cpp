@@ -450,6 +450,12 @@ void Main::setWindowState(int state) {
 }
 
 void Main::Form_Resize() {
+    // The window manager maximises and restores too (its menu, its keys); the caption button
+    // follows it, so that one click does the other. A minimise leaves it as it was.
+    if (WindowState() == 2)
+        g_Maximised = true;
+    else if (WindowState() == 0)
+        g_Maximised = false;
     if (WindowState() == 1) {
         SetCaption(g_WindowTitle);
         if (VidBAS::g_ToolsOpen) {

@@ -284,6 +284,8 @@ void Tools::refreshHost() {
     skipOnError([v] { v->ImgCtl1->Repaint(); });
     skipOnError([v] { v->ClipPic->setPicture(v->ImgCtl1->ImagePicture()); });
     skipOnError([v] { v->fit(); });
+    // A turned picture changes the viewer's size, and it may have moved to stay on the screen.
+    placeWhenHostIsShown();
 }
 
 void Tools::Cmd2_Click(int Index) {

@@ -7,6 +7,7 @@
 #include "app/main_form.h"
 #include "app/vidbas.h"
 #include "controls/button_xp.h"
+#include "forms/desktop.h"
 #include "forms/runtime.h"
 #include "imaging/imgctl.h"
 #include "imaging/savefile.h"
@@ -211,10 +212,25 @@ void Viewer::followClipPic() {
     // With the skin's layout released the window wraps the picture box.
     QSize wanted(ClipPic->width() + kMarginLeft + kMarginRight,
                  ClipPic->height() + kMarginTop + kMarginBottom);
-    // A frame larger than the screen gets a window the screen can hold; the rest is cut.
-    if (QScreen* s = screen())
-        wanted = wanted.boundedTo(s->availableGeometry().size());
+    // A frame larger than the screen gets a window the screen can hold, with its title and
+    // borders and, below the capture viewer, its tool window; the rest is cut. A window that
+    // grows past the screen's edge moves back onto it.
+    const QScreen* s = screen();
+    const QRect frame = desktop::frameGeometry(this);
+    const QSize border = isVisible() ? frame.size() - size() : QSize(0, 0);
+    const QRect area = s ? s->availableGeometry() : QRect();
+    const int toolsRoom =
+        m_kind == First ? twipsToPixels(885) + border.height() + twipsToPixels(10) : 0;
+    const QRect room = area.adjusted(0, 0, 0, -toolsRoom);
+    if (room.isValid())
+        wanted = wanted.boundedTo(room.size() - border).expandedTo(QSize(1, 1));
     resize(wanted);
+    if (isVisible() && room.isValid()) {
+        const QRect grown(frame.topLeft(), wanted + border);
+        const QPoint shift = desktop::keptInside(grown, room).topLeft() - grown.topLeft();
+        if (!shift.isNull())
+            move(pos() + shift);
+    }
     // A hidden window gets its resize event only when shown, and a window manager answers a
     // shown one later still: the skin and the box take the new size at once.
     Elastic1->setGeometry(QRect(QPoint(0, 0), wanted));

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <xcb/xcb.h>
@@ -116,6 +117,15 @@ bool preferX11(int argc, char** argv) {
         return false;
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("xcb"));
     return true;
+}
+
+QRect keptInside(const QRect& frame, const QRect& area) {
+    if (!area.isValid())
+        return frame;
+    QRect kept = frame;
+    kept.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width())));
+    kept.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height())));
+    return kept;
 }
 
 bool buttonHeld(int button) {

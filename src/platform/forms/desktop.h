@@ -28,6 +28,10 @@ QRect frameGeometry(const QWidget* window);
 // its own windows. Call before the application object is made. True when it chose X11.
 bool preferX11(int argc, char** argv);
 
+// The frame moved the least that lies inside the area, or at the area's top left edge where it
+// is wider or taller than the area.
+QRect keptInside(const QRect& frame, const QRect& area);
+
 // Whether the mouse button (1 left, 2 right, 4 middle) is held down now, as the window system
 // has it at this moment rather than as the events handled so far tell.
 bool buttonHeld(int button);

@@ -116,12 +116,22 @@ void Form::Show(int modal, QWidget* owner) {
     }
     if (m_centreOnOwner && !isVisible()) {
         QRect area;
-        if (const QWidget* o = parentWidget() ? parentWidget()->window() : nullptr)
-            area = o->frameGeometry();
-        else if (const QScreen* s = QGuiApplication::primaryScreen())
-            area = s->availableGeometry();
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        if (const QWidget* o = parentWidget() ? parentWidget()->window() : nullptr) {
+            area = desktop::frameGeometry(o);
+            if (const QScreen* s = QGuiApplication::screenAt(area.center()))
+                screen = s;
+        } else if (screen) {
+            area = screen->availableGeometry();
+        }
+        // An owner by the screen's edge would leave part of the window off the screen; its
+        // frame, known once shown, is looked at again then.
         if (area.isValid())
-            move(area.center() - QPoint(width() / 2, height() / 2));
+            move(desktop::keptInside(
+                     QRect(area.center() - QPoint(width() / 2, height() / 2), size()),
+                     screen ? screen->availableGeometry() : QRect())
+                     .topLeft());
+        m_keepOnScreen = true;
     }
     prepareFrame();
     if (modal == 0) {
@@ -176,6 +186,17 @@ void Form::activateWhenOnScreen() {
         w->installEventFilter(this);
     }
     desktop::activate(this);
+}
+
+void Form::keepOnScreen() {
+    const QScreen* s = screen();
+    if (!s)
+        return;
+    const QRect frame = desktop::frameGeometry(this);
+    const QPoint shift =
+        desktop::keptInside(frame, s->availableGeometry()).topLeft() - frame.topLeft();
+    if (!shift.isNull())
+        move(pos() + shift);
 }
 
 void Form::Hide() {
@@ -260,6 +281,10 @@ bool Form::eventFilter(QObject* watched, QEvent* event) {
         if (exposed && m_awaitingScreen) {
             m_awaitingScreen = false;
             desktop::shownOnScreen(this);
+        }
+        if (exposed && m_keepOnScreen) {
+            m_keepOnScreen = false;
+            keepOnScreen();
         }
         // A manager may put a minimised window back on screen (from its task list, or with its
         // owner) without Qt hearing of it; the window is then restored here, so that its

@@ -88,6 +88,8 @@ private:
     void claimOwner();
     // Asks for the activation a shown form takes, and tells the desktop once it is on screen.
     void activateWhenOnScreen();
+    // Moves the form's frame inside the free area of its screen where it lies partly outside.
+    void keepOnScreen();
     // Asks the window system for the frame the form was designed with, before it is shown.
     void prepareFrame();
     void deleteWhenIdle();
@@ -97,6 +99,8 @@ private:
     bool m_unloading = false;
     bool m_deleteOnUnload = true;
     bool m_centreOnOwner = false;
+    // Centred on its owner, it is kept on the screen once its frame is known.
+    bool m_keepOnScreen = false;
     bool m_toolFrame = false;
     QEventLoop* m_modalLoop = nullptr;
     bool m_manualDrag = false;

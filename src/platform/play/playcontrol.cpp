@@ -55,6 +55,9 @@ constexpr char kNetworkOptions[] = "demuxer-lavf-probesize=262144,demuxer-lavf-a
 constexpr int kLoadWaitMs = 10000;
 constexpr int kBusyPointerMs = 150;
 constexpr int kEndVerdictMs = 300;
+// Silence before the end of a download that marks a server gone quiet (the engine gives up on
+// one after network-timeout, 5 s).
+constexpr int kStallMs = 3000;
 constexpr int kConversionThreads = 4;
 
 const mpv_node* mapValue(const mpv_node& map, const char* key) {
@@ -375,6 +378,9 @@ void PlayControl::dropSource(bool stopEngine) {
     m_network = false;
     m_downloadDone = true;
     m_cutShort = false;
+    m_stalled = false;
+    m_grownTo = 0.0;
+    m_lastGrowth.start();
     m_endPending = false;
     ++m_serial;
     m_loading = m_loaded = m_firstFrame = m_probingStart = false;
@@ -386,6 +392,7 @@ void PlayControl::dropSource(bool stopEngine) {
     m_fps = 25.0;
     m_t0 = 0.0;
     m_hasVideo = m_hasAudio = false;
+    m_freshReads = false;
     m_videoSize = {};
     m_storedSize = {};
     m_timePos = 0.0;
@@ -442,8 +449,11 @@ void PlayControl::loadUri(const QByteArray& uri, const QByteArray& options, bool
     // A file still loading when the wait ends goes on as an address does: it plays once its
     // first frame is known, and a later failure arrives through ErrorAbort.
     m_syncLoad = true;
+    const int serial = m_serial;
     waitFor([this] { return m_loadError != 0 || (m_loaded && m_firstFrame); }, kLoadWaitMs);
     m_syncLoad = false;
+    if (m_serial != serial)
+        throw PlayError(kPlayErrWaitEnded); // another source came while this one loaded
     if (m_loadError != 0) {
         const long code = m_loadError;
         dropSource();
@@ -478,13 +488,13 @@ void PlayControl::Run() {
     const double half = halfFrameAt(end);
     const bool soundBack = m_audioOff;
     m_state = 3;
-    if (soundBack) {
-        // The engine takes the sound up again by reading it anew beside the picture, and that
-        // read can stall for good near the end of a file or leave the picture behind at the
-        // next seek. Dropping what was read makes the seek below read both afresh instead.
-        restoreAudio();
+    restoreAudio();
+    // The engine takes the sound up again by reading it anew beside the picture, and that read
+    // can stall for good near the end of a file or leave the picture behind at the next seek.
+    // Dropping what was read makes the seek below read both afresh instead; a stream that cannot
+    // seek keeps it, as it could not be read again.
+    if (soundBack && m_freshReads)
         commandAsync({"drop-buffers"});
-    }
     if (m_eof || now >= end - half || now < start - half)
         seekExact(start);
     else if (soundBack || showingKept())
@@ -493,8 +503,9 @@ void PlayControl::Run() {
     // Play starts once that seek has landed: started with it under way, the picture can stay
     // on the seek's frame while the sound runs on, where that frame has to be decoded from a
     // keyframe far back. A seek that never lands still plays.
-    if (soundBack)
-        waitFor([this] { return !m_seeking; }, kEngineWaitMs);
+    const int serial = m_serial;
+    if (soundBack && !waitFor([this] { return !m_seeking; }, kEngineWaitMs) && m_serial != serial)
+        return;
     m_playsDone = 0;
     applyEndLimit(true);
     setProp("pause", "no");
@@ -632,7 +643,7 @@ PlayControl::Reply PlayControl::grabFrame(int timeoutMs, bool asDib) const {
                  timeoutMs);
     const int limit = m_network && !m_downloadDone ? std::max(0, timeoutMs) : kEngineWaitMs;
     if (!waitForConst([this] { return m_kind == 0 || !m_seeking; }, limit))
-        throw PlayError(kPlayErrTimeout);
+        throw PlayError(m_waitEnd);
     requireVideo();
     if (showingKept()) {
         const QImage& image = m_kept[size_t(m_shownKept)].image;
@@ -665,7 +676,7 @@ PlayControl::Reply PlayControl::takeScreenshot(uint64_t id, int limitMs) const {
         m_replies.erase(id);
     });
     if (!waitForConst([&] { return m_replies.count(id) != 0; }, limitMs))
-        throw PlayError(kPlayErrTimeout);
+        throw PlayError(m_waitEnd);
     Reply reply = std::move(m_replies[id]);
     if (reply.error < 0)
         throw PlayError(reply.error);
@@ -880,12 +891,25 @@ void PlayControl::updateDownload(double cacheEnd, bool eof) {
         emitProgress(p);
 }
 
+// The engine ends a download whose server went silent as it ends a whole one, once its network
+// wait is over; only the silence before that end tells them apart.
+void PlayControl::noteDownloadTime(bool wasEof) {
+    if (m_cacheEnd > m_grownTo + kTimeEpsilon) {
+        m_grownTo = m_cacheEnd;
+        m_lastGrowth.restart();
+    }
+    if (m_cacheEof && !wasEof)
+        m_stalled = m_lastGrowth.isValid() && m_lastGrowth.elapsed() >= kStallMs;
+}
+
 void PlayControl::finishDownload() {
     m_endPending = false;
     m_downloadDone = true;
-    // What did arrive stays playable; the window is told the rest never came.
-    if (m_cutShort) {
-        emit ErrorAbort(int(kPlayErrCutShort));
+    // What did arrive stays playable; the window is told the rest never came. Without a length
+    // from the server (a chunked answer) a cut shows only as pictures short of the video's.
+    const bool shortOfLength = m_duration > 0.0 && m_cacheEnd < m_duration * 0.9 - 0.2;
+    if (m_cutShort || m_stalled || shortOfLength) {
+        emit ErrorAbort(int(m_stalled ? kPlayErrStalled : kPlayErrCutShort));
         return;
     }
     m_lastProgress = TrackLength();
@@ -909,6 +933,13 @@ void PlayControl::onFileLoaded() {
     };
     m_hasVideo = selected("vid");
     m_hasAudio = selected("aid");
+    // A stream seekable only inside what it has read can decline any seek, and what it has
+    // read must never be dropped.
+    int seekable = 0;
+    int partly = 0;
+    m_freshReads = mpv_get_property(h, "seekable", MPV_FORMAT_FLAG, &seekable) >= 0 && seekable &&
+                   mpv_get_property(h, "partially-seekable", MPV_FORMAT_FLAG, &partly) >= 0 &&
+                   !partly;
     if (m_hasVideo)
         turnUpright();
     m_loaded = true;
@@ -1084,6 +1115,41 @@ bool PlayControl::seekSettled() const {
     return m_seekReplies.empty() && !m_awaitSeekStart;
 }
 
+void PlayControl::firstFrameShown() {
+    m_firstFrame = true;
+    m_loading = false;
+    m_probingStart = false;
+    m_t0 = m_hasVideo ? std::max(0.0, timePosNow()) : 0.0;
+    m_timePos = m_t0;
+    applyVideoExtent();
+    takePictureTimes();
+    m_seeking = false;
+    m_pendingSeekFrame = -1;
+    if (m_network)
+        updateDownload(m_cacheEnd, m_cacheEof);
+    if (m_state == 3) {
+        // Play from the load ends where Run's does: with the last picture, not with
+        // sound that runs on past it and leaves the position beyond every picture.
+        applyEndLimit(true);
+        setProp("pause", "no");
+    }
+}
+
+// What waited on a declined seek goes on from where the engine stayed.
+void PlayControl::seekDeclined() {
+    ++m_declined;
+    m_seekReplies.clear();
+    m_awaitSeekStart = false;
+    if (!m_loaded || !m_seeking)
+        return;
+    m_seeking = false;
+    m_pendingSeekFrame = -1;
+    if (!m_firstFrame)
+        firstFrameShown();
+    else
+        reportPosition();
+}
+
 void PlayControl::drainEvents() {
     if (!m_session)
         return;
@@ -1103,9 +1169,22 @@ bool PlayControl::waitFor(const std::function<bool()>& done, int timeoutMs) {
     const NestedLoopScope nested;
     BusyPointer busy;
     QDeadlineTimer deadline(std::max(0, timeoutMs));
-    while (!done()) {
+    // Nothing waits on a source that was dropped or replaced meanwhile, in a window that was
+    // closed, or for a seek the engine declined.
+    const int serial = m_serial;
+    const int declined = m_declined;
+    const bool shown = isVisible();
+    for (;;) {
+        // What the user left is not waited on, even where it happens to look done.
+        m_waitEnd = m_serial != serial || (shown && !isVisible()) ? kPlayErrWaitEnded
+                    : m_declined != declined                      ? kPlayErrCannotSeek
+                                                                  : kPlayErrTimeout;
+        if (m_waitEnd == kPlayErrWaitEnded)
+            return false;
+        if (done())
+            return true;
         const qint64 left = deadline.remainingTime();
-        if (left <= 0)
+        if (left <= 0 || m_waitEnd != kPlayErrTimeout)
             return false;
         busy.tick();
         mpv_event* e =
@@ -1116,7 +1195,6 @@ bool PlayControl::waitFor(const std::function<bool()>& done, int timeoutMs) {
         if (!m_session)
             return done();
     }
-    return true;
 }
 
 void PlayControl::handleEvent(const mpv_event* e) {
@@ -1155,8 +1233,10 @@ void PlayControl::handleEvent(const mpv_event* e) {
             if (prop->format == MPV_FORMAT_NODE) {
                 const auto* node = static_cast<const mpv_node*>(prop->data);
                 const mpv_node* eof = mapValue(*node, "eof");
+                const bool wasEof = m_cacheEof;
                 m_cacheEnd = nodeDouble(mapValue(*node, "cache-end"), 0.0);
                 m_cacheEof = eof && eof->format == MPV_FORMAT_FLAG && eof->u.flag;
+                noteDownloadTime(wasEof);
                 updateDownload(m_cacheEnd, m_cacheEof);
             } else {
                 m_cacheEnd = 0.0;
@@ -1172,6 +1252,12 @@ void PlayControl::handleEvent(const mpv_event* e) {
         // A server without ranges that closes early gets no second request; with ranges the
         // rest is asked for at once, and only a failure of that ends the download.
         const auto* m = static_cast<const mpv_event_log_message*>(e->data);
+        // The engine answers a seek it cannot make as done, and then nothing follows.
+        if (std::strcmp(m->prefix, "cplayer") == 0 &&
+            std::strncmp(m->text, "Cannot seek in this", 19) == 0) {
+            seekDeclined();
+            break;
+        }
         if (!m_network || m_downloadDone || std::strcmp(m->prefix, "ffmpeg") != 0)
             break;
         if (std::strncmp(m->text, "http: Stream ends prematurely", 29) == 0)
@@ -1212,23 +1298,7 @@ void PlayControl::handleEvent(const mpv_event* e) {
                 seekExact(0.0);
                 break;
             }
-            m_firstFrame = true;
-            m_loading = false;
-            m_probingStart = false;
-            m_t0 = m_hasVideo ? std::max(0.0, timePosNow()) : 0.0;
-            m_timePos = m_t0;
-            applyVideoExtent();
-            takePictureTimes();
-            m_seeking = false;
-            m_pendingSeekFrame = -1;
-            if (m_network)
-                updateDownload(m_cacheEnd, m_cacheEof);
-            if (m_state == 3) {
-                // Play from the load ends where Run's does: with the last picture, not with
-                // sound that runs on past it and leaves the position beyond every picture.
-                applyEndLimit(true);
-                setProp("pause", "no");
-            }
+            firstFrameShown();
             break;
         }
         if (seekSettled()) {

@@ -4,6 +4,7 @@
 #include "play/videoextent.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QString>
 #include <QWidget>
@@ -43,15 +44,16 @@ class MpvSession;
 // - NextFrame / PreviousFrame pause and step one frame; they throw when there is no picture or
 //   no frame to step to. Steps, seeks and frames wait for the engine's answer with the window
 //   painting (a step with the busy pointer); only an engine that stops answering ends one in an
-//   error.
+//   error. A seek the engine declines (a stream that cannot seek) ends the wait at once, as does
+//   dropping or replacing the source or hiding the control, and the operation then throws.
 //   Steps back keep the pictures decoded on the way, so the next steps back show those; while
 //   a step back waits, the picture it began on stays painted.
 // - Source on a local file returns once the file is loaded or has failed (bounded wait), and
 //   throws for a file the engine cannot open; one still loading after the wait goes on loading
 //   as an address does. Only absolute local paths and http/https addresses
 //   reach the engine; other schemes and folders are refused. An address loads in the background
-//   and reports failure through ErrorAbort, as it does a download the server cut short (what
-//   arrived of it stays loaded).
+//   and reports failure through ErrorAbort, as it does a download the server cut short or that
+//   stalled (what arrived of it stays loaded). A stream that cannot seek plays from its start.
 // - FrameDib(timeout ms) waits up to the timeout for a source still loading, then returns an
 //   owned packed DIB (BITMAPINFOHEADER + 24-bit bottom-up rows)
 //   of the frame shown, at the video's display size; FramePicture the same frame as an image.
@@ -179,6 +181,8 @@ private:
     void restoreAudio();
     void onPlayEnd();
     void onFileLoaded();
+    void firstFrameShown();
+    void seekDeclined();
     void turnUpright();
     void refreshVideoSize();
     void updateRenderTarget();
@@ -186,6 +190,7 @@ private:
     bool seekSettled() const;
     void reportPosition();
     void updateDownload(double cacheEnd, bool eof);
+    void noteDownloadTime(bool wasEof);
     void finishDownload();
     void emitProgress(int p);
     void emitSelection();
@@ -248,10 +253,18 @@ private:
     mutable bool m_seeking = false;
     mutable int m_restarts = 0;
     mutable bool m_awaitSeekStart = false;
+    mutable int m_declined = 0; // counts seeks the engine declined
+    // Why the last wait on the engine ended unanswered (a PlayErrorCode).
+    mutable long m_waitEnd = kPlayErrTimeout;
+    // Whether the source can be read again from anywhere, so what was read may be dropped.
+    mutable bool m_freshReads = false;
     mutable bool m_audioOff = false;
     mutable bool m_downloadDone = true;
     mutable bool m_cutShort = false;
     mutable bool m_endPending = false;
+    mutable bool m_stalled = false;
+    mutable double m_grownTo = 0.0;
+    mutable QElapsedTimer m_lastGrowth; // since the download last grew
     int m_serial = 0; // counts sources, so a late verdict on an old download is dropped
     mutable double m_cacheEnd = 0.0;
     mutable bool m_cacheEof = false;

@@ -34,6 +34,13 @@ QString GetErrorText(long code) {
         return QStringLiteral("Invalid property value.");
     case kPlayErrCutShort:
         return QStringLiteral("The server ended the download before the whole video had come.");
+    case kPlayErrCannotSeek:
+        return QStringLiteral("This stream cannot go to that place.");
+    case kPlayErrWaitEnded:
+        return QStringLiteral("The wait for the player ended: another video was chosen, or the "
+                              "window was closed.");
+    case kPlayErrStalled:
+        return QStringLiteral("The server stopped sending before the whole video had come.");
     default:
         break;
     }

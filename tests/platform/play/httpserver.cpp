@@ -166,7 +166,11 @@ void HttpServer::serve(int fd) {
     head += "Content-Type: application/octet-stream\r\nConnection: close\r\n";
     if (m_ranges)
         head += "Accept-Ranges: bytes\r\n";
-    head += "Content-Length: " + QByteArray::number(to - from + 1) + "\r\n";
+    const bool chunked = m_chunked && !ranged;
+    if (chunked)
+        head += "Transfer-Encoding: chunked\r\n";
+    else
+        head += "Content-Length: " + QByteArray::number(to - from + 1) + "\r\n";
     if (ranged)
         head += "Content-Range: bytes " + QByteArray::number(from) + '-' + QByteArray::number(to) +
                 '/' + QByteArray::number(total) + "\r\n";
@@ -175,17 +179,32 @@ void HttpServer::serve(int fd) {
         return;
     file.seek(from);
     qint64 left = to - from + 1;
+    const qint64 whole = left;
     if (m_cutAfter > 0)
         left = std::min<qint64>(left, m_cutAfter);
+    if (m_stallAfter > 0)
+        left = std::min<qint64>(left, m_stallAfter);
     const qint64 chunk = m_rate > 0 ? std::max<qint64>(1024, m_rate / 20) : 65536;
     while (left > 0 && !m_stop) {
-        const QByteArray data = file.read(std::min(chunk, left));
-        if (data.isEmpty() || !sendAll(fd, data.constData(), size_t(data.size())))
+        QByteArray data = file.read(std::min(chunk, left));
+        if (data.isEmpty())
             return;
         left -= data.size();
+        if (chunked)
+            data = QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
+        if (!sendAll(fd, data.constData(), size_t(data.size())))
+            return;
         if (m_rate > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(1000 * data.size() / m_rate));
     }
+    const qint64 sent = std::min(whole, m_cutAfter > 0 ? m_cutAfter.load() : whole);
+    if (m_stallAfter > 0 && m_stallAfter < sent) {
+        while (!m_stop)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return;
+    }
+    if (chunked && sent == whole)
+        sendAll(fd, "0\r\n\r\n", 5);
 }
 
 } // namespace korimo::test

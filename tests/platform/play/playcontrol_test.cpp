@@ -3,8 +3,11 @@
 #include "playmedia.h"
 #include "playtestutil.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtEndian>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -315,3 +318,43 @@ INSTANTIATE_TEST_SUITE_P(Containers, LongSoundTest,
                              std::replace(n.begin(), n.end(), '.', '_');
                              return n;
                          });
+
+// A wait on the engine ends at once when the user leaves it: the source dropped (Cancel URL),
+// another video chosen, or the window closed; the step then fails and the control serves what
+// came after.
+TEST_F(PlayTest, AWaitOnTheEngineEndsWhenTheUserLeavesIt) {
+    for (const char* leave : {"drop", "another", "close"}) {
+        SCOPED_TRACE(leave);
+        PlayControl play;
+        play.resize(kClipWidth, kClipHeight);
+        play.show();
+        play.setSource(clipPath(QStringLiteral("longgop.mov")));
+        play.Pause();
+        play.setPosition(80);
+        ASSERT_EQ(shownIndex(play), 80);
+        // Every picture now takes seconds, so the step back below waits most of a minute.
+        ASSERT_TRUE(slowDown(play, 0.02));
+        play.FramePicture(5000);
+        QElapsedTimer clock;
+        qint64 left = -1;
+        // Measured from the end of the user's action: a new video's own load comes first.
+        QTimer::singleShot(300, &play, [&] {
+            if (std::strcmp(leave, "drop") == 0)
+                play.setSource(QString());
+            else if (std::strcmp(leave, "another") == 0)
+                play.setSource(clipPath(QStringLiteral("clip.mpg")));
+            else
+                play.hide();
+            left = clock.elapsed();
+        });
+        clock.start();
+        EXPECT_THROW(play.PreviousFrame(), PlayError);
+        ASSERT_GE(left, 0) << "the step did not wait";
+        EXPECT_LT(clock.elapsed() - left, 1000) << "the wait went on after the user left";
+        if (std::strcmp(leave, "another") == 0) {
+            EXPECT_EQ(play.Source(), clipPath(QStringLiteral("clip.mpg")));
+        } else if (std::strcmp(leave, "drop") == 0) {
+            EXPECT_EQ(play.SourceKind(), 0);
+        }
+    }
+}

@@ -257,3 +257,93 @@ TEST_F(PlayTest, LoadOutlastingTheWaitFailsLaterThroughErrorAbort) {
     EXPECT_EQ(play.State(), 0);
     EXPECT_EQ(play.SourceKind(), 0);
 }
+
+namespace {
+
+// How a download from a server that does not take ranges went, watched from the window.
+struct Download {
+    bool complete = false;
+    int aborts = 0;
+    long abortCode = 0;
+    int highest = -1;
+};
+
+// Progress counts a download while it runs; a finished one reaches the length.
+void watch(PlayControl& play, Download& d) {
+    QObject::connect(&play, &PlayControl::Progress, [&play, &d](int p) {
+        d.highest = std::max(d.highest, p);
+        d.complete |= play.TrackLength() > 0 && p >= play.TrackLength();
+    });
+    QObject::connect(&play, &PlayControl::ErrorAbort, [&d](int code) {
+        ++d.aborts;
+        d.abortCode = code;
+    });
+}
+
+} // namespace
+
+// A server that does not take ranges, answering plainly or in chunks: the video plays from its
+// start as it arrives, through to its end, and the download completes. Captures and steps then
+// answer at once.
+TEST_F(PlayTest, AStreamThatCannotSeekPlaysFromItsStart) {
+    const QString name = QStringLiteral("mpeg4.avi");
+    const QString clip = clipPath(name);
+    for (const bool chunked : {false, true}) {
+        SCOPED_TRACE(chunked ? "chunked" : "plain");
+        HttpServer server(QFileInfo(clip).absolutePath(), 200000);
+        server.setRanges(false);
+        server.setChunked(chunked);
+        PlayControl play;
+        Download d;
+        watch(play, d);
+        play.setSource(server.url(name));
+        std::vector<int> shown;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                if (play.State() == 3 && play.TrackLength() > 0)
+                    shown.push_back(play.Position());
+                return play.State() == 1 || d.aborts > 0;
+            },
+            20000))
+            << "never played to its end";
+        EXPECT_EQ(d.aborts, 0);
+        EXPECT_TRUE(d.complete);
+        EXPECT_GE(play.Position(), kClipFrames - 2);
+        QElapsedTimer t;
+        t.start();
+        EXPECT_GE(decodeIndex(play.FramePicture(5000)), kClipFrames - 2);
+        try {
+            play.PreviousFrame();
+        } catch (const PlayError&) {
+        }
+        EXPECT_LT(t.elapsed(), 2000);
+    }
+}
+
+// A download from a server without ranges that stops sending, or closes before the end, plain or
+// in chunks, is never reported as complete: it ends as a player error.
+TEST_F(PlayTest, ADownloadThatStallsOrIsCutEndsInAPlayerError) {
+    const QString clip = clipPath(QStringLiteral("mpeg4.avi"));
+    const qint64 size = QFileInfo(clip).size();
+    for (const bool chunked : {false, true}) {
+        for (const bool stall : {false, true}) {
+            SCOPED_TRACE(std::string(chunked ? "chunked" : "plain") + (stall ? " stall" : " cut"));
+            HttpServer server(QFileInfo(clip).absolutePath());
+            server.setRanges(false);
+            server.setChunked(chunked);
+            if (stall)
+                server.setStallAfter(size / 2);
+            else
+                server.setCutAfter(size / 2);
+            PlayControl play;
+            Download d;
+            watch(play, d);
+            play.setSource(server.url(QStringLiteral("mpeg4.avi")));
+            EXPECT_TRUE(waitUntil([&] { return d.aborts > 0; }, 20000)) << "no player error";
+            pumpFor(500);
+            EXPECT_FALSE(d.complete) << "reported as complete";
+            EXPECT_EQ(d.aborts, 1);
+            EXPECT_EQ(d.abortCode, stall ? kPlayErrStalled : kPlayErrCutShort);
+        }
+    }
+}

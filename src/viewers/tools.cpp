@@ -109,13 +109,21 @@ QImage Tools::buttonGlyph(int index) {
     return image;
 }
 
+QSize Tools::clientSize() {
+    return QSize(twipsToPixels(2520), twipsToPixels(885));
+}
+
+int Tools::gapBelowHost() {
+    return twipsToPixels(10);
+}
+
 Tools::Tools(QWidget* owner) : Form(QStringLiteral("Tools"), owner) {
     setWindowTitle(QStringLiteral("Edit Capture"));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
     setAutoFillBackground(true);
-    setFixedToolFrame(QSize(twipsToPixels(2520), twipsToPixels(885)), Qt::WindowStaysOnTopHint);
+    setFixedToolFrame(clientSize(), Qt::WindowStaysOnTopHint);
     buildControls();
     m_settle.setInterval(20);
     connect(&m_settle, &QTimer::timeout, this, &Tools::settle);
@@ -213,7 +221,7 @@ void Tools::placeBelowHost() {
     const QRect host = desktop::frameGeometry(v);
     const QRect own = desktop::frameGeometry(this);
     QPoint at(host.left() + host.width() / 2 - own.width() / 2,
-              host.top() + host.height() + twipsToPixels(10));
+              host.top() + host.height() + gapBelowHost());
     // Below a viewer as tall as the screen, or beside the screen's edge, the window would be
     // out of reach: it stays on the free area, over the viewer if need be.
     if (const QScreen* s = v->screen()) {

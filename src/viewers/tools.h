@@ -52,6 +52,10 @@ public:
     ImgCtl* ImgCtl2 = nullptr;
     ImgCtl* ImgCtl3 = nullptr;
 
+    // The window's client size, and the gap it keeps below the viewer it rides under.
+    static QSize clientSize();
+    static int gapBelowHost();
+
     // The 16 x 16 pictures of the six buttons, in button order.
     static QImage buttonGlyph(int index);
 

@@ -220,7 +220,8 @@ void Viewer::followClipPic() {
     const QSize border = isVisible() ? frame.size() - size() : QSize(0, 0);
     const QRect area = s ? s->availableGeometry() : QRect();
     const int toolsRoom =
-        m_kind == First ? twipsToPixels(885) + border.height() + twipsToPixels(10) : 0;
+        m_kind == First ? Tools::clientSize().height() + border.height() + Tools::gapBelowHost()
+                        : 0;
     const QRect room = area.adjusted(0, 0, 0, -toolsRoom);
     if (room.isValid())
         wanted = wanted.boundedTo(room.size() - border).expandedTo(QSize(1, 1));

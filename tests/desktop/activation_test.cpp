@@ -50,9 +50,15 @@ protected:
         const QRect area = workArea();
         const int height = frameGeometry(xwindow(viewer)).height();
         viewer->move(area.left(), area.bottom() + 1 - height);
-        if (Tools* tools = Tools::loaded())
+        Tools* tools = Tools::loaded();
+        if (tools)
             tools->move(area.left() + frameGeometry(xwindow(viewer)).width() + 20,
                         area.bottom() + 1 - height);
+        const QRect caption = screenRect(main.LblCmds[1]);
+        EXPECT_TRUE(waitFor([&] {
+            return !frameGeometry(xwindow(viewer)).intersects(caption) &&
+                   (!tools || !frameGeometry(xwindow(tools)).intersects(caption));
+        }));
         pumpFor(400);
     }
 };

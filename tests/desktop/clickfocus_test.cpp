@@ -86,12 +86,17 @@ protected:
         const XWindow id = xwindow(viewer);
         const QRect frame = frameGeometry(id);
         const QPoint corner(area.left(), area.bottom() + 1 - frame.height());
+        const QPoint beside(corner.x() + frame.width() + 20, corner.y());
         viewer->move(corner);
-        if (Tools* tools = Tools::loaded())
-            tools->move(corner.x() + frame.width() + 20, corner.y());
+        Tools* tools = Tools::loaded();
+        if (tools)
+            tools->move(beside);
         // Near enough: the manager puts the frame, not the client, where it was asked to.
+        const auto near = [](XWindow w, QPoint at) {
+            return (frameGeometry(w).topLeft() - at).manhattanLength() < 40;
+        };
         EXPECT_TRUE(waitFor(
-            [&] { return (frameGeometry(id).topLeft() - corner).manhattanLength() < 40; }, 5000));
+            [&] { return near(id, corner) && (!tools || near(xwindow(tools), beside)); }, 5000));
         pumpFor(200);
     }
 

@@ -157,6 +157,8 @@ TEST_F(DragTest, AfterCaptureSavePrintTheListAndMaximiseALeftButtonDragIsExact) 
 
     // The viewer, kept above the main window, is put out of the way of its caption buttons.
     viewer->move(workArea().left() + 20, workArea().bottom() - viewer->height() - 120);
+    ASSERT_TRUE(waitFor(
+        [&] { return !frameGeometry(xwindow(viewer)).intersects(screenRect(main.LblCmds[1])); }));
     pumpFor(300);
     const QSize design = main.size();
     click(main.LblCmds[1]);

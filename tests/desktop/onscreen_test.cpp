@@ -42,14 +42,16 @@ QRect settledFrame(XWindow id) {
 
 class OnScreenTest : public CaptureDeskTest {
 protected:
-    // Puts the window's frame at that place, as the user would drag it there.
+    // Puts the window's frame at that place, as the user would drag it there. Each move waits
+    // for the manager's answer before the next one corrects it.
     void placeFrame(QWidget* window, QPoint frameAt) {
         const XWindow id = xwindow(window);
-        const QPoint offset = clientGeometry(id).topLeft() - frameGeometry(id).topLeft();
-        window->move(frameAt + offset);
-        window->move(window->pos() + frameAt - frameGeometry(id).topLeft());
-        waitFor([&] { return frameGeometry(id).topLeft() == frameAt; }, 5000);
-        settledFrame(id);
+        for (int attempt = 0; attempt < 3 && frameGeometry(id).topLeft() != frameAt; ++attempt) {
+            const QPoint from = frameGeometry(id).topLeft();
+            window->move(window->pos() + frameAt - from);
+            waitFor([&] { return frameGeometry(id).topLeft() != from; }, 5000);
+            settledFrame(id);
+        }
     }
 
     // Each modal window that comes up is closed once shown; its frame is kept by its class.

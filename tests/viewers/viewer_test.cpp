@@ -8,7 +8,6 @@
 #include "app/main_form.h"
 #include "app/vidbas.h"
 #include "controls/button_xp.h"
-#include "forms/runtime.h"
 #include "imaging/imgctl.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
@@ -124,7 +123,7 @@ TEST_F(ViewerTest, AFrameLargerThanTheScreenGetsAWindowTheScreenHolds) {
     // As wide as the screen, and short enough for the tool window below it.
     EXPECT_EQ(v->width(), screen.width());
     EXPECT_GT(v->height(), screen.height() / 2);
-    EXPECT_LE(v->height() + twipsToPixels(885), screen.height());
+    EXPECT_LE(v->height() + Tools::clientSize().height(), screen.height());
 }
 
 TEST_F(ViewerTest, AClipboardWithoutAPictureStillEnablesPrinting) {

@@ -1,3 +1,4 @@
+#include "forms/desktop.h"
 #include "forms/form.h"
 #include "forms/runtime.h"
 #include "support/modalanswerer.h"
@@ -179,4 +180,18 @@ TEST(FormRuntime, ScreenPointerFollowsTheDesignedCodes) {
     setScreenMousePointer(0);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(screenMousePointer(), 0);
+}
+
+TEST(KeptInside, AFramePastAnEdgeMovesTheLeastBackAndOneLargerThanTheAreaSitsAtItsTopLeft) {
+    const QRect area(0, 20, 1280, 1004);
+    const QRect inside(100, 100, 500, 200);
+    EXPECT_EQ(desktop::keptInside(inside, area), inside);
+    // Past the right and the bottom edge: back just inside, the size kept.
+    EXPECT_EQ(desktop::keptInside(QRect(1000, 900, 500, 200), area), QRect(780, 824, 500, 200));
+    // Past the left and the top edge.
+    EXPECT_EQ(desktop::keptInside(QRect(-60, 0, 500, 200), area), QRect(0, 20, 500, 200));
+    // Wider and taller than the area: its title and left edge stay in reach.
+    EXPECT_EQ(desktop::keptInside(QRect(300, 300, 1400, 1100), area), QRect(0, 20, 1400, 1100));
+    // No area known: left as it is.
+    EXPECT_EQ(desktop::keptInside(inside, QRect()), inside);
 }

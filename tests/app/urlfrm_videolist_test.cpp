@@ -133,6 +133,38 @@ TEST_F(DialogsTest, AFileOpenedDuringADownloadEndsTheDownloadShown) {
     }
 }
 
+// A download from a server without ranges that goes silent halfway, or closes there, never
+// reads 100 %: it ends with the player's error message, and the download label says so.
+TEST_F(DialogsTest, ADownloadThatStallsOrIsCutEndsInErrorAbort) {
+    const QString clip = clipPath("mpeg4.avi");
+    for (const bool stall : {true, false}) {
+        SCOPED_TRACE(stall ? "stall" : "cut");
+        HttpServer server(QFileInfo(clip).absolutePath());
+        server.setRanges(false);
+        server.setChunked(true);
+        if (stall)
+            server.setStallAfter(QFileInfo(clip).size() / 2);
+        else
+            server.setCutAfter(QFileInfo(clip).size() / 2);
+        VidBAS::g_ShowPlayErrors = true;
+        QStringList percentages;
+        const auto watch = QObject::connect(main.MMPlay, &PlayControl::Progress, &main,
+                                            [&] { percentages << main.Label3->Caption(); });
+        startDownload(main, server.url("mpeg4.avi"));
+        ASSERT_EQ(main.MMPlay->Source(), server.url("mpeg4.avi"));
+        // Made once the address dialog is gone: it closes every window that waits on the user.
+        MessageCatcher messages;
+        ASSERT_TRUE(waitFor([&] { return !messages.titles.isEmpty(); }, 30000)) << "no message";
+        QObject::disconnect(watch);
+        EXPECT_EQ(messages.titles.value(0), "Error Abort");
+        EXPECT_TRUE(messages.texts.value(0).startsWith("Abort, Error Playing.     Error Code: "))
+            << messages.texts.value(0).toStdString();
+        EXPECT_EQ(main.lbldl->Caption(), "Abort");
+        EXPECT_FALSE(percentages.contains("100%")) << "reported as fully downloaded";
+        main.Cmds_Click(7);
+    }
+}
+
 TEST_F(DialogsTest, ARefusedAddressKeepsTheDialogOpenWithItsText) {
     QStringList titles;
     QPointer<URLFrm> dlg;

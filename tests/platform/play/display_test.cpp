@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -13,6 +14,18 @@ using namespace korimo;
 using namespace korimo::test;
 
 namespace {
+
+// How long the calling thread has stood ready to run without a CPU, in ms; -1 when unknown.
+qint64 readyMs() {
+    QFile stat(QStringLiteral("/proc/thread-self/schedstat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // On the CPU, waiting for one, time slices: all in nanoseconds but the last.
+    const QList<QByteArray> fields = stat.readAll().simplified().split(' ');
+    bool ok = false;
+    const qint64 waited = fields.size() >= 2 ? fields[1].toLongLong(&ok) : 0;
+    return ok ? waited / 1000000 : -1;
+}
 
 bool nearColour(QRgb a, QRgb b, int tolerance = 24) {
     return std::abs(qRed(a) - qRed(b)) <= tolerance &&
@@ -76,7 +89,10 @@ TEST_F(PlayTest, SizeModesPlaceThePicture) {
     EXPECT_EQ(shot.pixel(320, 150) & 0xffffff, 0u);
 }
 
-// A timer on the GUI thread must keep ticking while a clip plays, loops and repaints.
+// A timer on the GUI thread must keep ticking while a clip plays, loops and repaints. What
+// counts is the time the thread was kept from it by the program (working, or waiting on a lock
+// or the engine), not the time it stood ready while the machine's other work had every core:
+// the kernel counts the latter for each thread.
 TEST_F(PlayTest, GuiThreadIsNeverBlockedDuringPlayback) {
     PlayControl play;
     play.resize(320, 240);
@@ -84,20 +100,31 @@ TEST_F(PlayTest, GuiThreadIsNeverBlockedDuringPlayback) {
     play.setPlayCount(0);
     QElapsedTimer clock;
     qint64 last = -1;
+    qint64 lastReady = 0;
     qint64 worst = 0;
+    qint64 worstGap = 0;
+    qint64 worstReady = 0;
     int stalls = 0; // gaps over 100 ms
     QTimer tick;
     tick.setInterval(5);
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
+        const qint64 ready = readyMs();
         if (last >= 0) {
-            worst = std::max(worst, now - last);
-            stalls += now - last > 100;
+            const qint64 own = (now - last) - (ready - lastReady);
+            if (own > worst) {
+                worst = own;
+                worstGap = now - last;
+                worstReady = ready - lastReady;
+            }
+            stalls += own > 100;
         }
         last = now;
+        lastReady = ready;
     });
     play.setSource(clipPath(QStringLiteral("clip.mpg")));
     play.setSelectionEnd(1.0);
+    ASSERT_GE(readyMs(), 0) << "the kernel does not count a thread's wait for a CPU";
     clock.start();
     tick.start();
     play.Run();
@@ -114,8 +141,7 @@ TEST_F(PlayTest, GuiThreadIsNeverBlockedDuringPlayback) {
     }
     tick.stop();
     EXPECT_GT(frames, 30) << "it did not play";
-    // A loaded machine can hold the whole process back once; the control blocking the window
-    // would do it on every loop of the one-second selection, three times in this run.
-    EXPECT_LE(stalls, 1) << "longest gap between timer ticks: " << worst << " ms";
-    EXPECT_LT(worst, 500) << "longest gap between timer ticks, ms";
+    EXPECT_EQ(stalls, 0) << "longest hold-up: " << worst << " ms of a gap of " << worstGap
+                         << " ms between timer ticks, " << worstReady
+                         << " ms of it waiting for a CPU";
 }

@@ -86,13 +86,18 @@ TEST_F(PlayTest, KeptPicturesAgreeWithPositionCaptureAndPlay) {
     pumpFor(100); // reports of the steps are on their way
     QSignalSpy progress(&play, &PlayControl::Progress);
     play.setSelectionEnd(0.04 * 46);
+    QElapsedTimer played;
+    played.start();
     play.Run();
     ASSERT_TRUE(waitUntil([&] { return play.State() == 1; }, 5000)) << "did not stop";
+    const qint64 playedMs = played.elapsed();
     EXPECT_EQ(play.Position(), 46);
     EXPECT_EQ(shownIndex(play), 46);
     ASSERT_FALSE(progress.isEmpty());
-    EXPECT_LE(progress.first().at(0).toInt(), 41)
-        << "play did not start from the picture shown: " << progress.first().at(0).toInt();
+    // The window takes the reports as it gets to them, so a busy machine can make it miss the
+    // first few; the engine's clock cannot run short. From the engine's own picture, 45, the play
+    // would take a frame's time.
+    EXPECT_GE(playedMs, (46 - 41) * 1000 / kClipFps) << "play did not start from the picture shown";
     for (const auto& args : progress) {
         EXPECT_GE(args.at(0).toInt(), 40);
         EXPECT_LE(args.at(0).toInt(), 46);

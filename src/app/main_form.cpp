@@ -365,6 +365,10 @@ void Main::connectHandlers() {
     connect(MMPlay, &PlayControl::Progress, this, &Main::MMPlay_Progress);
     connect(MMPlay, &PlayControl::SelectionChanged, this, &Main::MMPlay_SelectionChanged);
     connect(MMPlay, &PlayControl::ErrorAbort, this, &Main::MMPlay_ErrorAbort);
+    // While the player keeps a click waiting, "Cancel URL", opening another video and closing
+    // the window still end the wait.
+    for (QWidget* way : std::initializer_list<QWidget*>{Cmds[7], Cmds[0], this})
+        PlayControl::letThroughDuringWaits(way);
     connect(trkPosition, &HSlider::Scroll, this, &Main::trkPosition_Scroll);
 }
 

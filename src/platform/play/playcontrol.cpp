@@ -5,15 +5,19 @@
 #include "play/picturetimes.h"
 #include "play/stepping.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QTimer>
+#include <QWindow>
 #include <mpv/client.h>
 
 #include <algorithm>
@@ -247,6 +251,108 @@ private:
     bool m_shown = false;
 };
 
+// Input that comes while a control waits on the engine is held until the handler that waited
+// has returned, and is then handled in its order; only the ways out pass at once: a click on a
+// widget let through, and the close of a window let through.
+class InputHold : public QObject {
+public:
+    static std::vector<QPointer<QWidget>>& ways() {
+        static std::vector<QPointer<QWidget>> list;
+        return list;
+    }
+
+    InputHold() {
+        if (s_depth++ == 0 && !ways().empty())
+            QCoreApplication::instance()->installEventFilter(filter());
+    }
+    InputHold(const InputHold&) = delete;
+    InputHold& operator=(const InputHold&) = delete;
+    ~InputHold() override {
+        if (--s_depth > 0)
+            return;
+        QCoreApplication::instance()->removeEventFilter(filter());
+        if (!s_held.empty())
+            QTimer::singleShot(0, filter(), &InputHold::release);
+    }
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Close:
+            break;
+        default:
+            return false;
+        }
+        if (!event->spontaneous() || wayOut(receiver, event))
+            return false;
+        s_held.emplace_back(QPointer<QObject>(receiver), std::unique_ptr<QEvent>(event->clone()));
+        return true;
+    }
+
+private:
+    InputHold(int) {}
+    static InputHold* filter() {
+        static InputHold* one = new InputHold(0);
+        return one;
+    }
+
+    // Only once no wait runs: a handler that waited may wait again before it returns, and the
+    // click it held would then reach it half done.
+    static void release() {
+        if (s_depth > 0) {
+            QTimer::singleShot(0, filter(), &InputHold::release);
+            return;
+        }
+        auto held = std::move(s_held);
+        s_held.clear();
+        for (auto& [receiver, event] : held)
+            if (receiver)
+                QCoreApplication::postEvent(receiver, event.release());
+    }
+
+    static bool isWay(const QWidget* w, bool window) {
+        for (const auto& way : ways())
+            if (way && way == w && way->isWindow() == window)
+                return true;
+        return false;
+    }
+
+    // Whether the event reaches a way out, whether it comes to the window or to the widget.
+    static bool wayOut(QObject* receiver, QEvent* event) {
+        QWidget* widget = qobject_cast<QWidget*>(receiver);
+        if (auto* window = qobject_cast<QWindow*>(receiver)) {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->windowHandle() == window)
+                    widget = top;
+            if (widget && event->isPointerEvent()) {
+                const QPoint at =
+                    static_cast<QPointerEvent*>(event)->points().value(0).position().toPoint();
+                if (QWidget* child = widget->childAt(at))
+                    widget = child;
+            }
+        }
+        if (!widget)
+            return false;
+        if (event->type() == QEvent::Close)
+            return isWay(widget, true);
+        if (!event->isPointerEvent())
+            return false;
+        for (QWidget* w = widget; w && !w->isWindow(); w = w->parentWidget())
+            if (isWay(w, false))
+                return true;
+        return false;
+    }
+
+    static inline int s_depth = 0;
+    static inline std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> s_held;
+};
+
 // Runs `action` on the target's thread once, however often other threads ask before it runs.
 template <typename Action>
 void postOnce(QObject* target, std::atomic<bool>& queued, Action action) {
@@ -261,6 +367,10 @@ void postOnce(QObject* target, std::atomic<bool>& queued, Action action) {
 }
 
 } // namespace
+
+void PlayControl::letThroughDuringWaits(QWidget* widget) {
+    InputHold::ways().emplace_back(widget);
+}
 
 void PlayControl::setAudioDriver(const QByteArray& driver, const QByteArray& device) {
     MpvSession::setAudioDriver(driver, device);
@@ -1165,8 +1275,10 @@ bool PlayControl::waitFor(const std::function<bool()>& done, int timeoutMs) {
     if (!m_session)
         return done();
     // Events other than input run meanwhile, so the window keeps painting and its timers tick;
-    // clicks are held until the answer is in and are then handled in their order.
+    // clicks are held until the answer is in and are then handled in their order, all but the
+    // ways out.
     const NestedLoopScope nested;
+    const InputHold hold;
     BusyPointer busy;
     QDeadlineTimer deadline(std::max(0, timeoutMs));
     // Nothing waits on a source that was dropped or replaced meanwhile, in a window that was
@@ -1191,7 +1303,9 @@ bool PlayControl::waitFor(const std::function<bool()>& done, int timeoutMs) {
             mpv_wait_event(m_session->handle(), double(std::min<qint64>(left, 10)) / 1000.0);
         if (e->event_id != MPV_EVENT_NONE)
             handleEvent(e);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        // Without ways out input stays with the window system until the wait is over.
+        QCoreApplication::processEvents(
+            InputHold::ways().empty() ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
         if (!m_session)
             return done();
     }

@@ -116,6 +116,9 @@ public:
     // 1 when the last memory source loaded, 0 otherwise.
     int MemoryLoadCheck() const { return m_memoryCheck; }
 
+    // Ways out while a control waits on the engine: a click on such a widget, or the close of
+    // such a window, is handled at once; all other input waits until the wait is over.
+    static void letThroughDuringWaits(QWidget* widget);
     // The audio driver and device for controls that start their engine from now on ("null" in
     // tests, whose clock runs as a sound card's does).
     static void setAudioDriver(const QByteArray& driver, const QByteArray& device = {});

@@ -559,12 +559,12 @@ void Main::mouseMoveEvent(QMouseEvent* event) {
                    static_cast<float>(pos.x()), static_cast<float>(pos.y()));
 }
 
-void Main::Elastic1_MouseDown(int Button, int, float, float) {
-    beginWindowDrag(Button);
+void Main::Elastic1_MouseDown(int Button, int, float X, float Y) {
+    beginWindowDrag(Button, Elastic1, QPointF(X, Y));
 }
 
-void Main::LblHide_MouseDown(int Button, int, float, float) {
-    beginWindowDrag(Button);
+void Main::LblHide_MouseDown(int Button, int, float X, float Y) {
+    beginWindowDrag(Button, LblHide, QPointF(X, Y));
 }
 
 void Main::Form_QueryUnload(int&, int) {

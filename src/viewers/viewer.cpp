@@ -168,8 +168,8 @@ void Viewer::Form_QueryUnload(int&, int) {
     skipOnError([] { Tools::UnloadLTools(); });
 }
 
-void Viewer::ClipPic_MouseDown(int Button, int, float, float) {
-    beginWindowDrag(Button);
+void Viewer::ClipPic_MouseDown(int Button, int, float X, float Y) {
+    beginWindowDrag(Button, ClipPic, QPointF(X, Y));
 }
 
 void Viewer::PrintMe() {

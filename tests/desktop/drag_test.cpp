@@ -9,6 +9,7 @@
 #include "widgets/picturebox.h"
 
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace korimo;
@@ -179,4 +180,31 @@ TEST_F(DragTest, AClickOnTheSkinOrTheViewersPictureLeavesTheWindowWhereItIs) {
         expectStaysAfterClickAt(main.Elastic1, QPoint(12, main.height() / 2));
         expectStaysAfterClickAt(viewer->ClipPic, QPoint(20, 20));
     }
+}
+
+// The pointer moves on before the program handles the press, as on a busy machine: the window
+// still follows the whole path from where the button went down.
+TEST_F(DragTest, AMoveMadeBeforeThePressIsHandledIsFollowedToo) {
+    const XWindow id = xwindow(&main);
+    const QPoint start = frameGeometry(id).topLeft();
+    const QPoint at = skinPoint();
+    const QPoint by(-90, 60);
+    ASSERT_TRUE(moveTo(at));
+    pumpFor(100);
+    ASSERT_TRUE(xdotool({"mousedown", "1"}));
+    for (int step = 1; step <= 4; ++step) {
+        QThread::msleep(40);
+        ASSERT_TRUE(moveTo(at + by * step / 4));
+    }
+    QThread::msleep(100);
+    pumpFor(300);
+    // One more move for the manager, now holding the pointer, to act on.
+    ASSERT_TRUE(moveTo(at + by + QPoint(1, 0)));
+    pumpFor(100);
+    ASSERT_TRUE(moveTo(at + by));
+    EXPECT_TRUE(waitFor([&] { return frameGeometry(id).topLeft() == start + by; }, 5000))
+        << "at " << frameGeometry(id).x() << "," << frameGeometry(id).y() << " for "
+        << (start + by).x() << "," << (start + by).y();
+    ASSERT_TRUE(xdotool({"mouseup", "1"}));
+    pumpFor(200);
 }

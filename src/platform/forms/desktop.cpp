@@ -151,6 +151,86 @@ bool buttonHeld(int button) {
     return held;
 }
 
+namespace {
+
+xcb_atom_t atomNamed(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+bool managerSupports(xcb_connection_t* c, xcb_window_t root, xcb_atom_t what) {
+    const xcb_atom_t supported = atomNamed(c, "_NET_SUPPORTED");
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, root, supported, XCB_ATOM_ATOM, 0, 4096), nullptr);
+    if (!reply)
+        return false;
+    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+    const int count = xcb_get_property_value_length(reply) / int(sizeof(xcb_atom_t));
+    const bool found = std::find(atoms, atoms + count, what) != atoms + count;
+    std::free(reply);
+    return found;
+}
+
+// _NET_WM_MOVERESIZE's action for a move.
+constexpr uint32_t kMoveAction = 8;
+
+bool sendMove(QWidget* window, QPoint root) {
+    auto* x11 = onX11() ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    QWidget* w = window ? window->window() : nullptr;
+    if (!c || !w || !w->internalWinId())
+        return false;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_atom_t moveResize = atomNamed(c, "_NET_WM_MOVERESIZE");
+    if (!managerSupports(c, screen->root, moveResize))
+        return false;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = static_cast<xcb_window_t>(w->internalWinId());
+    message.type = moveResize;
+    message.data.data32[0] = static_cast<uint32_t>(root.x());
+    message.data.data32[1] = static_cast<uint32_t>(root.y());
+    message.data.data32[2] = kMoveAction;
+    message.data.data32[3] = XCB_BUTTON_INDEX_1;
+    message.data.data32[4] = 1; // asked by an application
+    // The manager takes the pointer for the move; the program lets go of it first.
+    xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+    xcb_send_event(c, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(c);
+    return true;
+}
+
+} // namespace
+
+bool startSystemMove(QWidget* window, QPoint pressed) {
+    auto* x11 = onX11() ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    QWidget* w = window ? window->window() : nullptr;
+    if (!c || !w || !w->internalWinId())
+        return false;
+    // Where the press was on the screen, from the window system: Qt's own account of the last
+    // pointer position may already hold moves that came after the press.
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const qreal ratio = w->devicePixelRatioF();
+    xcb_translate_coordinates_reply_t* at = xcb_translate_coordinates_reply(
+        c,
+        xcb_translate_coordinates(c, static_cast<xcb_window_t>(w->internalWinId()), screen->root,
+                                  static_cast<int16_t>(qRound(pressed.x() * ratio)),
+                                  static_cast<int16_t>(qRound(pressed.y() * ratio))),
+        nullptr);
+    if (!at)
+        return false;
+    const QPoint root(at->dst_x, at->dst_y);
+    std::free(at);
+    return sendMove(w, root);
+}
+
 void activate(QWidget* window) {
     QWidget* w = window ? window->window() : nullptr;
     if (!w)

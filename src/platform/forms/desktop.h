@@ -36,6 +36,11 @@ QRect keptInside(const QRect& frame, const QRect& area);
 // has it at this moment rather than as the events handled so far tell.
 bool buttonHeld(int button);
 
+// Hands the move of the window to the window manager, as if its title were grabbed where the
+// left button went down (`pressed`, in the window's coordinates), for the window system's own
+// account of where that is. False where no manager takes it.
+bool startSystemMove(QWidget* window, QPoint pressed);
+
 // Asks for the window to become the active one. On X11 a window the manager has not put on
 // screen yet becomes active once it is there, unless a later request replaced this one;
 // shownOnScreen tells when a window has come onto the screen. A request is not repeated: the

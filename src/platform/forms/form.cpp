@@ -247,13 +247,16 @@ bool Form::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void Form::beginWindowDrag(int button) {
+void Form::beginWindowDrag(int button, const QWidget* grip, QPointF at) {
     // A button let go before its press is handled starts no drag: nothing would end it.
     if (!desktop::buttonHeld(button))
         return;
     // The manager's own move ends only on the left button's release, so only that button hands
     // the move over; with any other the form follows the pointer until that button is let go.
     if (button == 1) {
+        const QPoint pressed = grip ? grip->mapTo(this, at.toPoint()) : at.toPoint();
+        if (desktop::startSystemMove(this, pressed))
+            return;
         if (QWindow* w = windowHandle()) {
             if (w->startSystemMove())
                 return;

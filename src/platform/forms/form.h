@@ -59,7 +59,8 @@ public:
     // Moves the window with the mouse as if its caption were grabbed, until the pressed button
     // (1 left, 2 right, 4 middle) is released. The window system moves it where it can;
     // otherwise the form follows the pointer itself.
-    void beginWindowDrag(int button = 1);
+    // `at` is where the button went down, in the coordinates of the control `grip` pressed.
+    void beginWindowDrag(int button, const QWidget* grip, QPointF at);
 
 signals:
     void unloaded();

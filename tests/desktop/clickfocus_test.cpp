@@ -4,6 +4,7 @@
 #include "controls/button_xp.h"
 #include "dialogs/dialogprovider.h"
 #include "printer/printer.h"
+#include "widgets/elastic.h"
 #include "widgets/hslider.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace korimo;
@@ -79,25 +81,28 @@ protected:
         expectArrowStepsTheVideo(control, key);
     }
 
-    // Puts the viewer and its tool window in the bottom left corner of the screen, below the
-    // main window's buttons.
+    // Puts the viewer in the bottom left corner of the screen, out of the way of the main
+    // window's buttons, and waits until neither it nor its tool window, which follows it there,
+    // lies over any of them.
     void moveCaptureWindowsAside(Viewer* viewer) {
         const QRect area = workArea();
         const XWindow id = xwindow(viewer);
-        const QRect frame = frameGeometry(id);
-        const QPoint corner(area.left(), area.bottom() + 1 - frame.height());
-        const QPoint beside(corner.x() + frame.width() + 20, corner.y());
-        viewer->move(corner);
-        Tools* tools = Tools::loaded();
-        if (tools)
-            tools->move(beside);
-        // Near enough: the manager puts the frame, not the client, where it was asked to.
-        const auto near = [](XWindow w, QPoint at) {
-            return (frameGeometry(w).topLeft() - at).manhattanLength() < 40;
+        viewer->move(area.left(), area.bottom() + 1 - frameGeometry(id).height());
+        QList<QRect> buttons;
+        for (const QWidget* b : main.Elastic1->findChildren<Button_XP*>())
+            buttons << screenRect(b);
+        const auto clear = [&](const QWidget* w) {
+            const QRect frame = frameGeometry(xwindow(w));
+            return std::none_of(buttons.begin(), buttons.end(),
+                                [&](const QRect& b) { return frame.intersects(b); });
         };
         EXPECT_TRUE(waitFor(
-            [&] { return near(id, corner) && (!tools || near(xwindow(tools), beside)); }, 5000));
-        pumpFor(200);
+            [&] {
+                const Tools* tools = Tools::loaded();
+                return clear(viewer) && (!tools || clear(tools));
+            },
+            10000));
+        pumpFor(300);
     }
 
     static std::string name(const QWidget* w) {

@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -57,7 +56,6 @@ constexpr ObservedProperty kObserved[] = {
 // Smaller probes start a network stream in a fraction of the time the defaults take.
 constexpr char kNetworkOptions[] = "demuxer-lavf-probesize=262144,demuxer-lavf-analyzeduration=0.5";
 constexpr int kLoadWaitMs = 10000;
-constexpr int kBusyPointerMs = 150;
 constexpr int kEndVerdictMs = 300;
 // Silence before the end of a download that marks a server gone quiet (the engine gives up on
 // one after network-timeout, 5 s).
@@ -227,29 +225,6 @@ QByteArray packedDib(const QImage& image) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     return packedDib(RawFrame{rgb.width(), rgb.height(), rgb.bytesPerLine(), rgb.constBits()});
 }
-
-// The busy pointer, shown once a wait has lasted a moment and taken back when it ends.
-class BusyPointer {
-public:
-    BusyPointer() { m_clock.start(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-    ~BusyPointer() {
-        if (m_shown && QGuiApplication::overrideCursor())
-            QGuiApplication::restoreOverrideCursor();
-    }
-    void tick() {
-        if (m_shown || m_clock.elapsed() < kBusyPointerMs ||
-            !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-            return;
-        QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
-        m_shown = true;
-    }
-
-private:
-    QElapsedTimer m_clock;
-    bool m_shown = false;
-};
 
 // Input that comes while a control waits on the engine is held until the handler that waited
 // has returned, and is then handled in its order; only the ways out pass at once: a click on a

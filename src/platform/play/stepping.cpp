@@ -3,6 +3,8 @@
 #include "play/mpvsession.h"
 #include "play/playcontrol.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -23,6 +25,9 @@ constexpr qint64 kFallbackBudget = qint64(256) << 20;
 constexpr int kMinBackFrames = 2;
 constexpr int kMaxBackFrames = 64;
 
+constexpr int kBusyPointerMs = 150;
+BusyPointer* g_innermostBusy = nullptr;
+
 qint64 backFrameBudget() {
     static const qint64 budget = [] {
         const long pages = sysconf(_SC_PHYS_PAGES);
@@ -34,6 +39,29 @@ qint64 backFrameBudget() {
 }
 
 } // namespace
+
+BusyPointer::BusyPointer() : m_outer(g_innermostBusy) {
+    g_innermostBusy = this;
+    m_clock.start();
+}
+
+BusyPointer::~BusyPointer() {
+    g_innermostBusy = m_outer;
+    if (m_shown && QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void BusyPointer::tick() {
+    if (m_outer) {
+        m_outer->tick();
+        return;
+    }
+    if (m_shown || m_clock.elapsed() < kBusyPointerMs ||
+        !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    m_shown = true;
+}
 
 // Pauses for a step and lets any seek land first; returns the time the step starts from.
 double PlayControl::beginStep() {
@@ -50,6 +78,7 @@ double PlayControl::beginStep() {
 }
 
 void PlayControl::NextFrame() {
+    const BusyPointer busy;
     if (showingKept()) {
         // Up through the kept pictures; past the last one the engine's own picture is next.
         if (++m_shownKept >= int(m_kept.size()))
@@ -75,6 +104,7 @@ void PlayControl::NextFrame() {
 }
 
 void PlayControl::PreviousFrame() {
+    const BusyPointer busy;
     if (showingKept() && m_shownKept > 0) {
         --m_shownKept;
         shownChanged();

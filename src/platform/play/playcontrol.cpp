@@ -1065,7 +1065,7 @@ void PlayControl::applyVideoExtent() {
     if (!m_extentProbe.valid())
         return;
     const std::optional<VideoExtent> extent = m_extentProbe.get();
-    if (!extent || !m_hasVideo || !m_hasAudio)
+    if (!extent || !m_hasVideo || !extent->sound)
         return;
     const double pictureEnd = m_t0 + (extent->last - extent->first) + 1.0 / m_fps;
     if (!(pictureEnd > m_t0) || pictureEnd >= m_duration - 0.5 / m_fps)

@@ -58,7 +58,8 @@ std::optional<VideoExtent> probe(AvInput& input) {
     if (latest == AV_NOPTS_VALUE || latest < st->start_time)
         return std::nullopt;
     return VideoExtent{double(st->start_time) * av_q2d(st->time_base),
-                       double(latest) * av_q2d(st->time_base)};
+                       double(latest) * av_q2d(st->time_base),
+                       av_find_best_stream(ctx, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0};
 }
 
 } // namespace

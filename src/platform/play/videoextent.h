@@ -13,6 +13,9 @@ namespace korimo {
 struct VideoExtent {
     double first = 0.0;
     double last = 0.0;
+    // Whether the file holds sound beside the pictures, whatever the engine makes of it: a
+    // sound device that fails drops the sound from play, not from the file's length.
+    bool sound = false;
 };
 
 // Empty when the file cannot be read, has no video or its times cannot be found.

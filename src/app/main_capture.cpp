@@ -87,6 +87,12 @@ void Main::GetSaveFormat(std::int16_t& format, std::int16_t& quality, std::int16
     bits = row.bits;
 }
 
+void Main::ShowFailure(const QString& title, const QString& message) {
+    // Closing the window ends a wait on the player; the action cut short has nobody to tell.
+    if (IsLoaded())
+        ShowMessage(this, title, message);
+}
+
 void Main::CaptureFrame() {
     try {
         SetFocus(trkPosition);
@@ -106,7 +112,7 @@ void Main::CaptureFrame() {
             Cmd2[5]->setEnabled(false);
         }
     } catch (...) {
-        ShowMessage(this, QStringLiteral("Clipboard Error!"),
+        ShowFailure(QStringLiteral("Clipboard Error!"),
                     QStringLiteral("Error copying frame to clipboard. Restart video, then pause, "
                                    "then try to capture again."));
     }
@@ -198,7 +204,7 @@ void Main::SaveFrame() {
     } catch (...) {
         // The cause, such as a full disk, goes on its own line below the message.
         const QString reason = currentErrorText();
-        ShowMessage(this, QStringLiteral("Error!"),
+        ShowFailure(QStringLiteral("Error!"),
                     QStringLiteral("Error saving captured video frame.") +
                         (reason.isEmpty() ? QString() : QStringLiteral("\r\n") + reason));
     }

@@ -366,8 +366,8 @@ void Main::connectHandlers() {
     connect(MMPlay, &PlayControl::SelectionChanged, this, &Main::MMPlay_SelectionChanged);
     connect(MMPlay, &PlayControl::ErrorAbort, this, &Main::MMPlay_ErrorAbort);
     // While the player keeps a click waiting, "Cancel URL", opening another video and closing
-    // the window still end the wait.
-    for (QWidget* way : std::initializer_list<QWidget*>{Cmds[7], Cmds[0], this})
+    // the window, by its own "X" or by the window manager, still end the wait.
+    for (QWidget* way : std::initializer_list<QWidget*>{Cmds[7], Cmds[0], LblCmds[2], this})
         PlayControl::letThroughDuringWaits(way);
     connect(trkPosition, &HSlider::Scroll, this, &Main::trkPosition_Scroll);
 }

@@ -113,6 +113,8 @@ private:
     void OpenVideos();
     void CaptureFrame();
     void SaveFrame();
+    // The failure message of a transport action; none once the window has closed under it.
+    void ShowFailure(const QString& title, const QString& message);
     void GetSaveFormat(std::int16_t& format, std::int16_t& quality, std::int16_t& bits);
     void clearSelectionMarks(Button_XP* first, Button_XP* second, bool withTooltips);
     void connectHandlers();

@@ -53,7 +53,7 @@ void Main::Cmd2_Click(int Index) {
             else
                 MMPlay->NextFrame();
         } catch (...) {
-            ShowMessage(this, QStringLiteral("Error!"),
+            ShowFailure(QStringLiteral("Error!"),
                         QStringLiteral("Frame advance not supported by this format. Or video at "
                                        "end of play, or not loaded. Use PAUSE to control video "
                                        "if video is a .wmv file."));

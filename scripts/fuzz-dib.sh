@@ -3,17 +3,8 @@
 # with bitmaps of every kind ImageMagick writes, and runs it for a bounded time.
 # Usage: scripts/fuzz-dib.sh [seconds]   (default 600); build in $KORIMO_FUZZ_BUILD_DIR.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KORIMO_FUZZ_BUILD_DIR:-$root/build-fuzz}
-seconds=${1:-600}
-
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKORIMO_BUILD_FUZZ=ON -DKORIMO_BUILD_TESTS=OFF -DKORIMO_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target korimo_fuzz_dib
-
-corpus=$build/corpus/dib
-seeds=$build/seeds/dib
-mkdir -p "$corpus" "$seeds"
+. "$(dirname "$0")/fuzz-common.sh"
+fuzz_prepare dib "${1:-}"
 if command -v convert >/dev/null && [ -z "$(ls -A "$seeds")" ]; then
     src=$seeds/src.png
     convert -size 13x7 gradient:red-blue -alpha set -channel A -fx 'i/w' "$src"

@@ -3,17 +3,8 @@
 # it with texts that the INI format treats specially, and runs it for a bounded time.
 # Usage: scripts/fuzz-settings.sh [seconds]   (default 600); build in $KORIMO_FUZZ_BUILD_DIR.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KORIMO_FUZZ_BUILD_DIR:-$root/build-fuzz}
-seconds=${1:-600}
-
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKORIMO_BUILD_FUZZ=ON -DKORIMO_BUILD_TESTS=OFF -DKORIMO_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target korimo_fuzz_settings
-
-corpus=$build/corpus/settings
-seeds=$build/seeds/settings
-mkdir -p "$corpus" "$seeds"
+. "$(dirname "$0")/fuzz-common.sh"
+fuzz_prepare settings "${1:-}"
 if [ -z "$(ls -A "$seeds")" ]; then
     # Raw inputs: the fuzzer reads its choices from them, so any bytes make a case.
     printf 'Captures\xc2\xa0 \t\n"a;b",c=d\\e @x #y [z]' >"$seeds/awkward"

@@ -168,6 +168,20 @@ void expectNear(const QRect& got, const QRect& want, int tolerance = 1) {
     EXPECT_NEAR(got.bottom(), want.bottom(), tolerance) << "bottom";
 }
 
+// Runs `check(bw)` at each print quality in colour and in black and white; a fatal failure ends
+// the round, so one broken case does not bury the report under the rest.
+template <class Check> void forEachQualityAndColour(Check check) {
+    for (bool bw : {false, true})
+        for (bool highQ : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "HighQ " << highQ << ", B/W " << bw);
+            VidBAS::g_HighQ = highQ;
+            VidBAS::g_BW = bw;
+            check(bw);
+            if (testing::Test::HasFatalFailure())
+                return;
+        }
+}
+
 class PrintedPage : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -272,19 +286,15 @@ TEST_F(PrintedPage, ThePictureIsPrintedLosslesslyInColourAndGreyAtEitherQuality)
     const QImage frame = sharpFrame();
     pp.setPicture(frame);
     pp.setAlign(4);
-    for (bool bw : {false, true})
-        for (bool highQ : {true, false}) {
-            SCOPED_TRACE(testing::Message() << "HighQ " << highQ << ", B/W " << bw);
-            VidBAS::g_HighQ = highQ;
-            VidBAS::g_BW = bw;
-            const QString pdf = dir.filePath(QStringLiteral("page%1.pdf").arg(pages + 1));
-            ASSERT_FALSE(print(pp).isNull());
-            // The laid-out page carries the frame itself, so the sheet must show it unchanged.
-            const QImage page = pp.pageImage();
-            const QRect picture(picturePosition(4, page.size(), frame.size()), frame.size());
-            ASSERT_EQ(page.copy(picture), frame);
-            expectLosslessPage(pdf, page, QPoint(0, 0), picture, bw);
-        }
+    forEachQualityAndColour([&](bool bw) {
+        const QString pdf = dir.filePath(QStringLiteral("page%1.pdf").arg(pages + 1));
+        ASSERT_FALSE(print(pp).isNull());
+        // The laid-out page carries the frame itself, so the sheet must show it unchanged.
+        const QImage page = pp.pageImage();
+        const QRect picture(picturePosition(4, page.size(), frame.size()), frame.size());
+        ASSERT_EQ(page.copy(picture), frame);
+        expectLosslessPage(pdf, page, QPoint(0, 0), picture, bw);
+    });
 }
 
 TEST_F(PrintedPage, CustomPaperSizesThePrintedSheet) {
@@ -794,19 +804,15 @@ TEST_F(CupsQueue, ThePictureReachesTheQueueLosslesslyInColourAndGreyAtEitherQual
     const QImage frame = sharpFrame();
     pp.setPicture(frame);
     pp.setAlign(4);
-    for (bool bw : {false, true})
-        for (bool highQ : {true, false}) {
-            SCOPED_TRACE(testing::Message() << "HighQ " << highQ << ", B/W " << bw);
-            VidBAS::g_HighQ = highQ;
-            VidBAS::g_BW = bw;
-            QFile::remove(cups.outputPath());
-            ASSERT_EQ(print(), 0);
-            ASSERT_TRUE(cups.waitForOutput(30000)) << cups.log().toStdString();
-            // 18 points unprintable, and the page box one margin inside the printable area.
-            const QImage page = pp.pageImage();
-            const QRect picture(picturePosition(4, page.size(), frame.size()), frame.size());
-            expectLosslessPage(cups.outputPath(), page, QPoint(48, 48), picture, bw);
-        }
+    forEachQualityAndColour([&](bool bw) {
+        QFile::remove(cups.outputPath());
+        ASSERT_EQ(print(), 0);
+        ASSERT_TRUE(cups.waitForOutput(30000)) << cups.log().toStdString();
+        // 18 points unprintable, and the page box one margin inside the printable area.
+        const QImage page = pp.pageImage();
+        const QRect picture(picturePosition(4, page.size(), frame.size()), frame.size());
+        expectLosslessPage(cups.outputPath(), page, QPoint(48, 48), picture, bw);
+    });
 }
 
 TEST_F(CupsQueue, TheJobIsNamedAfterTheProgram) {

@@ -177,20 +177,14 @@ bool managerSupports(xcb_connection_t* c, xcb_window_t root, xcb_atom_t what) {
 // _NET_WM_MOVERESIZE's action for a move.
 constexpr uint32_t kMoveAction = 8;
 
-bool sendMove(QWidget* window, QPoint root) {
-    auto* x11 = onX11() ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
-    QWidget* w = window ? window->window() : nullptr;
-    if (!c || !w || !w->internalWinId())
-        return false;
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+bool sendMove(xcb_connection_t* c, xcb_window_t rootWindow, xcb_window_t window, QPoint root) {
     const xcb_atom_t moveResize = atomNamed(c, "_NET_WM_MOVERESIZE");
-    if (!managerSupports(c, screen->root, moveResize))
+    if (!managerSupports(c, rootWindow, moveResize))
         return false;
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
-    message.window = static_cast<xcb_window_t>(w->internalWinId());
+    message.window = window;
     message.type = moveResize;
     message.data.data32[0] = static_cast<uint32_t>(root.x());
     message.data.data32[1] = static_cast<uint32_t>(root.y());
@@ -199,7 +193,7 @@ bool sendMove(QWidget* window, QPoint root) {
     message.data.data32[4] = 1; // asked by an application
     // The manager takes the pointer for the move; the program lets go of it first.
     xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
-    xcb_send_event(c, 0, screen->root,
+    xcb_send_event(c, 0, rootWindow,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&message));
     xcb_flush(c);
@@ -217,10 +211,11 @@ bool startSystemMove(QWidget* window, QPoint pressed) {
     // Where the press was on the screen, from the window system: Qt's own account of the last
     // pointer position may already hold moves that came after the press.
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const auto id = static_cast<xcb_window_t>(w->internalWinId());
     const qreal ratio = w->devicePixelRatioF();
     xcb_translate_coordinates_reply_t* at = xcb_translate_coordinates_reply(
         c,
-        xcb_translate_coordinates(c, static_cast<xcb_window_t>(w->internalWinId()), screen->root,
+        xcb_translate_coordinates(c, id, screen->root,
                                   static_cast<int16_t>(qRound(pressed.x() * ratio)),
                                   static_cast<int16_t>(qRound(pressed.y() * ratio))),
         nullptr);
@@ -228,7 +223,7 @@ bool startSystemMove(QWidget* window, QPoint pressed) {
         return false;
     const QPoint root(at->dst_x, at->dst_y);
     std::free(at);
-    return sendMove(w, root);
+    return sendMove(c, screen->root, id, root);
 }
 
 void activate(QWidget* window) {

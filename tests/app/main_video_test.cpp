@@ -12,6 +12,7 @@
 #include "settings/settingsstore.h"
 #include "support/modalanswerer.h"
 #include "support/testenv.h"
+#include "support/urlcatcher.h"
 #include "support/waiting.h"
 #include "widgets/hslider.h"
 #include "widgets/label.h"
@@ -317,14 +318,6 @@ TEST_F(MainVideoTest, HintsFollowTheStoredSettingOnEveryMove) {
     EXPECT_EQ(main.Cmd2[4]->toolTip(), " Capture Frame to 24 bit BMP ");
 }
 
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
-};
-
 TEST_F(MainVideoTest, HelpOpensThePageBesideTheProgramAtItsContext) {
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler("file", &catcher, "open");
@@ -334,8 +327,6 @@ TEST_F(MainVideoTest, HelpOpensThePageBesideTheProgramAtItsContext) {
     EXPECT_EQ(catcher.urls[0].fragment(), "context-9999");
     EXPECT_EQ(catcher.urls[0].toLocalFile(), VidBAS::ProgramFolder() + "/Korimo.html");
 }
-
-#include "main_video_test.moc"
 
 TEST_F(MainVideoTest, AnMpegTooLargeForMemoryPlaysFromItsFile) {
     QTemporaryDir dir;

@@ -4,6 +4,7 @@
 #include "controls/button_xp.h"
 #include "dialogs/dialogprovider.h"
 #include "printer/printer.h"
+#include "support/urlcatcher.h"
 #include "widgets/elastic.h"
 #include "widgets/hslider.h"
 
@@ -114,14 +115,6 @@ protected:
     }
 
     ArrowKeys m_arrows;
-};
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
 };
 
 } // namespace
@@ -248,5 +241,3 @@ TEST_F(ClickFocusTest, AfterEachToolbarActionTheArrowKeysStepTheVideo) {
     ASSERT_TRUE(xdotool({"windowactivate", QString::number(xwindow(&main))}));
     expectArrowStepsTheVideo(main.Cmds[1]);
 }
-
-#include "clickfocus_test.moc"

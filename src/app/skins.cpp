@@ -59,7 +59,7 @@ QImage optionsPageSkin(QSize size) {
     band.setColorAt(0.0, QColor(36, 70, 124));
     band.setColorAt(1.0, QColor(18, 42, 84));
     p.fillRect(QRect(0, 0, img.width(), kOptionsHeadingBand), band);
-    p.setPen(QColor(226, 199, 90));
+    p.setPen(kGold);
     p.drawLine(0, kOptionsHeadingBand, img.width(), kOptionsHeadingBand);
     p.setPen(QColor(150, 172, 206));
     p.drawRect(QRect(0, 0, img.width() - 1, img.height() - 1));

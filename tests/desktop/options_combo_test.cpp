@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 #include "app/options.h"
 #include "app/vidbas.h"
+#include "noprinter.h"
 #include "screenpixels.h"
 #include "support/testenv.h"
 #include "support/waiting.h"
@@ -17,11 +18,6 @@ using namespace korimo;
 using namespace korimo::test;
 
 namespace {
-
-const bool kNoPrinter = [] {
-    qputenv("CUPS_SERVER", "/nonexistent/korimo-no-cups.sock");
-    return true;
-}();
 
 bool near(QRgb pixel, QColor colour, int tolerance = 12) {
     return std::abs(qRed(pixel) - colour.red()) <= tolerance &&

@@ -1,4 +1,5 @@
 #include "capturedesk.h"
+#include "noprinter.h"
 #include "screenpixels.h"
 
 #include "app/errfrm.h"
@@ -24,11 +25,6 @@ using namespace korimo;
 using namespace korimo::test;
 
 namespace {
-
-const bool kNoPrinter = [] {
-    qputenv("CUPS_SERVER", "/nonexistent/korimo-no-cups.sock");
-    return true;
-}();
 
 // Relative luminance and contrast ratio as the web's accessibility guidelines define them.
 double luminance(QRgb c) {

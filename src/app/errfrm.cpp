@@ -37,13 +37,10 @@ QColor textColour(const QLabel* label) {
 
 // A light panel, bluer at the top, so the dark title and the black message read well.
 QImage messageSkin(QSize size) {
-    QImage img(size, QImage::Format_RGB32);
+    QImage img = Elastic::shadedSkin(size, {{0.0, QColor(214, 226, 242)},
+                                            {0.35, QColor(246, 248, 252)},
+                                            {1.0, QColor(226, 232, 240)}});
     QPainter p(&img);
-    QLinearGradient body(0, 0, 0, size.height());
-    body.setColorAt(0.0, QColor(214, 226, 242));
-    body.setColorAt(0.35, QColor(246, 248, 252));
-    body.setColorAt(1.0, QColor(226, 232, 240));
-    p.fillRect(img.rect(), body);
     p.setPen(QPen(QColor(49, 106, 197), 2));
     p.drawRect(QRectF(1, 1, size.width() - 2, size.height() - 2));
     p.setPen(QPen(QColor(160, 180, 210), 1));

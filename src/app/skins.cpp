@@ -1,5 +1,7 @@
 #include "app/skins.h"
 
+#include "widgets/elastic.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <cmath>
@@ -19,13 +21,10 @@ int skinPixel(int twips, int designTwips, int skinPixels) {
 } // namespace
 
 QImage mainSkin() {
-    QImage img(kMainSkinSize, QImage::Format_RGB32);
+    QImage img = Elastic::shadedSkin(
+        kMainSkinSize,
+        {{0.0, QColor(70, 72, 86)}, {0.6, QColor(34, 35, 44)}, {1.0, QColor(18, 18, 24)}});
     QPainter p(&img);
-    QLinearGradient body(0, 0, 0, img.height());
-    body.setColorAt(0.0, QColor(70, 72, 86));
-    body.setColorAt(0.6, QColor(34, 35, 44));
-    body.setColorAt(1.0, QColor(18, 18, 24));
-    p.fillRect(img.rect(), body);
     QLinearGradient band(0, 0, 0, 24);
     band.setColorAt(0.0, QColor(200, 198, 188));
     band.setColorAt(1.0, QColor(150, 148, 140));

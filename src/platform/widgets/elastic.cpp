@@ -103,14 +103,20 @@ QImage Elastic::shownPicture() const {
     return m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
-QImage Elastic::darkSkin(QSize size, QColor accent) {
-    QImage img(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+QImage Elastic::shadedSkin(QSize size, const QGradientStops& stops) {
+    QImage img(size, QImage::Format_RGB32);
     QPainter p(&img);
     QLinearGradient g(0, 0, 0, img.height());
-    g.setColorAt(0.0, QColor(58, 60, 72));
-    g.setColorAt(0.5, QColor(30, 31, 38));
-    g.setColorAt(1.0, QColor(14, 14, 18));
+    g.setStops(stops);
     p.fillRect(img.rect(), g);
+    return img;
+}
+
+QImage Elastic::darkSkin(QSize size, QColor accent) {
+    QImage img = shadedSkin(
+        size.expandedTo(QSize(1, 1)),
+        {{0.0, QColor(58, 60, 72)}, {0.5, QColor(30, 31, 38)}, {1.0, QColor(14, 14, 18)}});
+    QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(accent.lighter(220), 2));
     p.drawRoundedRect(QRectF(img.rect()).adjusted(1, 1, -1, -1), 10, 10);

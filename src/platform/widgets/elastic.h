@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBrush>
 #include <QHash>
 #include <QImage>
 #include <QWidget>
@@ -32,6 +33,8 @@ public:
     // The size the controls' base places belong to; invalid until the skin is first laid out.
     QSize baseSize() const { return m_base; }
 
+    // A picture of that size shaded from top to bottom through the stops; the skins start here.
+    static QImage shadedSkin(QSize size, const QGradientStops& stops);
     // A generated dark, rounded skin of the given size, for windows without a picture of their own.
     static QImage darkSkin(QSize size, QColor accent = QColor(0x40, 0x00, 0x00));
 

@@ -721,8 +721,10 @@ void Button_XP::SetAccessKey() {
 // ---- Qt events ----
 
 void Button_XP::paintEvent(QPaintEvent*) {
-    if (m_Surface.size() != size() || (m_Device.isNull() != (devicePixelRatioF() == 1.0)) ||
-        (!m_Device.isNull() && m_Device.devicePixelRatio() != devicePixelRatioF()))
+    // The device image exists only off a ratio of 1, so its ratio, or 1 without it, says which
+    // screen the faces were last drawn for.
+    const qreal drawnFor = m_Device.isNull() ? 1.0 : m_Device.devicePixelRatio();
+    if (m_Surface.size() != size() || drawnFor != devicePixelRatioF())
         render();
     QPainter p(this);
     p.drawImage(0, 0, m_Device.isNull() ? m_Surface : m_Device);

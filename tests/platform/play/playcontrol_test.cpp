@@ -16,10 +16,6 @@ using namespace korimo::test;
 
 namespace {
 
-int shownIndex(const PlayControl& play) {
-    return decodeIndex(play.FramePicture(5000));
-}
-
 // Loads a clip by name, or from memory when the name starts with "mem:".
 void load(PlayControl& play, const QString& name) {
     if (name.startsWith(QLatin1String("mem:"))) {
@@ -326,11 +322,7 @@ TEST_F(PlayTest, AWaitOnTheEngineEndsWhenTheUserLeavesIt) {
     for (const char* leave : {"drop", "another", "close"}) {
         SCOPED_TRACE(leave);
         PlayControl play;
-        play.resize(kClipWidth, kClipHeight);
-        play.show();
-        play.setSource(clipPath(QStringLiteral("longgop.mov")));
-        play.Pause();
-        play.setPosition(80);
+        showLongGopPausedAt(play, 80);
         ASSERT_EQ(shownIndex(play), 80);
         // Every picture now takes seconds, so the step back below waits most of a minute.
         ASSERT_TRUE(slowDown(play, 0.02));

@@ -14,10 +14,6 @@ using namespace korimo::test;
 
 namespace {
 
-int shownIndex(const PlayControl& play) {
-    return decodeIndex(play.FramePicture(5000));
-}
-
 // How a wait for the engine looked from the window: its timers' ticks and whether the busy
 // pointer showed while it lasted.
 struct WaitWatch {
@@ -54,11 +50,7 @@ int paintedIndex(PlayControl& play) {
 // the picture shown.
 TEST_F(PlayTest, KeptPicturesAgreeWithPositionCaptureAndPlay) {
     PlayControl play;
-    play.resize(kClipWidth, kClipHeight);
-    play.show();
-    play.setSource(clipPath(QStringLiteral("longgop.mov")));
-    play.Pause();
-    play.setPosition(60);
+    showLongGopPausedAt(play, 60);
     ASSERT_EQ(shownIndex(play), 60);
     const auto expectAt = [&](int frame) {
         ASSERT_EQ(play.Position(), frame);
@@ -196,11 +188,7 @@ TEST_F(PlayTest, PlayAfterAPausedSeekWithSoundMovesThePicture) {
 // never one the engine passes or stopped on before.
 TEST_F(PlayTest, ASlowStepBackPaintsThePictureItBeganOnWhileItWaits) {
     PlayControl play;
-    play.resize(kClipWidth, kClipHeight);
-    play.show();
-    play.setSource(clipPath(QStringLiteral("longgop.mov")));
-    play.Pause();
-    play.setPosition(kLongGopFrames - 1);
+    showLongGopPausedAt(play, kLongGopFrames - 1);
     ASSERT_EQ(shownIndex(play), kLongGopFrames - 1);
     ASSERT_TRUE(waitUntil([&] { return paintedIndex(play) == kLongGopFrames - 1; }, 3000));
     ASSERT_TRUE(slowDown(play, 1.0));

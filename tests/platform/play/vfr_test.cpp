@@ -68,10 +68,6 @@ QString makeVariableRateClip(const QTemporaryDir& dir) {
     return path;
 }
 
-int shownIndex(const PlayControl& play) {
-    return decodeIndex(play.FramePicture(5000));
-}
-
 } // namespace
 
 // Where the frame rate changes mid-file, positions count pictures, not the average rate: the

@@ -169,6 +169,7 @@ private:
     void keepFramesBefore(double target);
     void engineBackStep(double before);
     double frameStepFrom(double before);
+    void awaitSeek();
     [[noreturn]] void engineHung();
     int keptCapacity() const;
     bool showingKept() const { return m_shownKept >= 0; }

@@ -72,8 +72,7 @@ double PlayControl::beginStep() {
     }
     m_state = 2;
     disableAudio();
-    if (!waitFor([this] { return !m_seeking; }, kEngineWaitMs))
-        engineHung();
+    awaitSeek();
     return timePosNow();
 }
 
@@ -146,8 +145,7 @@ void PlayControl::keepFramesBefore(double target) {
         update();
     });
     seekExact(frameTime(std::max(0, frameAt(target) - capacity)));
-    if (!waitFor([this] { return !m_seeking; }, kEngineWaitMs))
-        engineHung();
+    awaitSeek();
     double at = timePosNow();
     m_timePos = at;
     std::vector<KeptFrame> frames;
@@ -174,8 +172,7 @@ void PlayControl::keepFramesBefore(double target) {
     if (std::abs(at - target) > kTimeEpsilon) {
         // Uneven picture times can make the seek or a step miss the frame the step began on.
         seekExact(target);
-        if (!waitFor([this] { return !m_seeking; }, kEngineWaitMs))
-            engineHung();
+        awaitSeek();
         at = timePosNow();
         m_timePos = at;
     }
@@ -215,6 +212,12 @@ double PlayControl::frameStepFrom(double before) {
     const double after = timePosNow();
     m_timePos = after;
     return after;
+}
+
+// Lets the seek asked for land; an engine that never answers fails the step.
+void PlayControl::awaitSeek() {
+    if (!waitFor([this] { return !m_seeking; }, kEngineWaitMs))
+        engineHung();
 }
 
 void PlayControl::engineHung() {

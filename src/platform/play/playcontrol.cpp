@@ -970,7 +970,10 @@ void PlayControl::updateDownload(double cacheEnd, bool eof) {
     const int total = TrackLength();
     if (m_duration <= 0.0)
         return;
-    const int p = int(std::lround(std::clamp(cacheEnd / m_duration, 0.0, 1.0) * total));
+    // The length can still be a first guess that the download outruns; only the end's verdict
+    // may call the download complete.
+    const int p =
+        std::min(total - 1, int(std::lround(std::clamp(cacheEnd / m_duration, 0.0, 1.0) * total)));
     // The download only grows; a first 0 % would read as "nothing loaded" to the window.
     if (p > std::max(0, m_lastProgress))
         emitProgress(p);
